@@ -1,0 +1,55 @@
+#include "common/base64.h"
+
+#include <array>
+
+#include "common/text.h"
+#include "cpplogger/log_scope.h"
+#include "error_lib/application_exception.h"
+#include "error_lib/exception_thrower.h"
+
+namespace base64 {
+
+namespace {
+
+const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+void append_bytes(const std::array<uint8_t, 4>& values, size_t count, std::vector<uint8_t>& out) {
+  const uint8_t bytes[3] = {static_cast<uint8_t>((values[0] << 2) + ((values[1] & 0x30) >> 4)),
+                            static_cast<uint8_t>(((values[1] & 0x0F) << 4) + ((values[2] & 0x3C) >> 2)),
+                            static_cast<uint8_t>(((values[2] & 0x03) << 6) + values[3])};
+  out.insert(out.end(), bytes, bytes + count);
+}
+
+}  // namespace
+
+std::vector<uint8_t> base64_decode(std::string_view text) {
+  FW_LOG_SCOPE();
+  std::vector<uint8_t> out;
+  out.reserve(3 * text.size() / 4);
+  std::array<uint8_t, 4> quartet{};
+  size_t filled = 0;
+  for (char symbol : text) {
+    if (symbol == '=') break;
+    const size_t value = alphabet.find(symbol);
+    if (value == std::string::npos) {
+      FW_THROW(common::application_exception(5449), "Invalid Base64 symbol: ", std::string_view(&symbol, 1));
+    }
+    quartet[filled++] = static_cast<uint8_t>(value);
+    if (filled == 4) {
+      append_bytes(quartet, 3, out);
+      filled = 0;
+    }
+  }
+  if (filled > 0) {
+    for (size_t i = filled; i < 4; ++i) quartet[i] = 0;
+    append_bytes(quartet, filled - 1, out);
+  }
+  return out;
+}
+
+std::vector<uint8_t> base64_decode_wstring(std::u16string_view text) {
+  FW_LOG_SCOPE();
+  return base64_decode(common::utf16_to_utf8(text));
+}
+
+}  // namespace base64

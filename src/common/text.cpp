@@ -1,0 +1,95 @@
+#include "common/text.h"
+
+#include <stdexcept>
+
+namespace common {
+
+namespace {
+
+[[noreturn]] void invalid_utf8() { throw std::range_error("invalid UTF-8 sequence"); }
+
+bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::u16string utf8_to_utf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      out.push_back(lead);
+      ++i;
+      continue;
+    }
+    size_t length = 0;
+    char32_t code_point = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+      length = 2, code_point = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3, code_point = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4, code_point = lead & 0x07, minimum = 0x10000;
+    } else {
+      invalid_utf8();
+    }
+    if (i + length > text.size()) invalid_utf8();
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned char next = static_cast<unsigned char>(text[i + k]);
+      if (!is_continuation(next)) invalid_utf8();
+      code_point = (code_point << 6) | (next & 0x3F);
+    }
+    if (code_point < minimum || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) invalid_utf8();
+    if (code_point >= 0x10000) {
+      code_point -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (code_point >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (code_point & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(code_point));
+    }
+    i += length;
+  }
+  return out;
+}
+
+std::string utf16_to_utf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t code_point = text[i];
+    if (code_point >= 0xD800 && code_point <= 0xDBFF) {
+      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
+        throw std::range_error("unpaired UTF-16 surrogate");
+      code_point = 0x10000 + ((code_point - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (code_point >= 0xDC00 && code_point <= 0xDFFF) {
+      throw std::range_error("unpaired UTF-16 surrogate");
+    }
+    if (code_point < 0x80) {
+      out.push_back(static_cast<char>(code_point));
+    } else if (code_point < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (code_point >> 6)));
+      out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    } else if (code_point < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (code_point >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (code_point >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::u16string ascii_to_utf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char c : text) out.push_back(static_cast<unsigned char>(c));
+  return out;
+}
+
+}  // namespace common

@@ -1,0 +1,19 @@
+#pragma once
+// UTF-16 is the program's text; UTF-8 is the text at every edge (files, pipes, libraries).
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace common {
+
+// Decodes UTF-8 into UTF-16 code units (surrogate pairs above U+FFFF).
+// Throws std::range_error on an invalid sequence.
+std::u16string utf8_to_utf16(std::string_view text);
+
+// Encodes UTF-16 as UTF-8. Throws std::range_error on an unpaired surrogate.
+std::string utf16_to_utf8(std::u16string_view text);
+
+// ASCII-only widening for literals and numbers; bytes above 0x7F are kept as code units.
+std::u16string ascii_to_utf16(std::string_view text);
+
+}  // namespace common

@@ -1,0 +1,65 @@
+#include "common/winapi/debug_output.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+#include "common/text.h"
+
+namespace winapi {
+
+namespace {
+
+// Opened once; a debugger sink that cannot be opened stays silent.
+class debug_sink {
+ public:
+  debug_sink() {
+    const char* target = std::getenv("FERROWICK_DEBUG_OUTPUT");
+    if (target == nullptr || *target == '\0') return;
+    if (std::string(target) == "stderr") {
+      file_ = stderr;
+    } else {
+      file_ = std::fopen(target, "a");
+      owned_ = file_ != nullptr;
+    }
+  }
+  ~debug_sink() {
+    if (owned_) std::fclose(file_);
+  }
+  void write(std::string_view text) {
+    if (file_ == nullptr) return;
+    std::lock_guard lock(mutex_);
+    std::fwrite(text.data(), 1, text.size(), file_);
+    std::fflush(file_);
+  }
+
+ private:
+  std::mutex mutex_;
+  FILE* file_ = nullptr;
+  bool owned_ = false;
+};
+
+debug_sink& sink() {
+  static debug_sink instance;
+  return instance;
+}
+
+}  // namespace
+
+void output_debug_string(std::u16string_view text) {
+  std::string utf8;
+  for (char16_t c : text) {
+    // Debug output must never throw, so unpaired surrogates become '?'.
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      utf8 += '?';
+    } else {
+      utf8 += common::utf16_to_utf8(std::u16string_view(&c, 1));
+    }
+  }
+  sink().write(utf8);
+}
+
+void output_debug_string_a(std::string_view text) { sink().write(text); }
+
+}  // namespace winapi

@@ -1,0 +1,70 @@
+#include "cpplogger/logger.h"
+
+#include <atomic>
+#include <mutex>
+#include <shared_mutex>
+#include <utility>
+
+#include "common/winapi/process_info.h"
+#include "cpplogger/details/fake_impl.h"
+#include "cpplogger/details/instance_holder.h"
+
+namespace cpplogger {
+
+namespace {
+
+// Set when the holder is destroyed at process exit; from then on log() returns at
+// once, so static objects destroyed later may still log safely.
+std::atomic<bool> logging_switched_off{false};
+
+}  // namespace
+
+namespace details {
+
+instance_holder::~instance_holder() {
+  logging_switched_off.store(true);
+  std::unique_lock lock(holder_lock);
+  instance.reset();
+}
+
+instance_holder holder;
+
+}  // namespace details
+
+using details::holder;
+
+namespace details {
+
+int32_t& thread_scope_depth() {
+  thread_local int32_t depth = 0;
+  return depth;
+}
+
+}  // namespace details
+
+std::shared_ptr<details::logger_interface> get_instance() {
+  {
+    std::shared_lock lock(holder.holder_lock);
+    if (holder.instance) return holder.instance;
+  }
+  std::unique_lock lock(holder.holder_lock);
+  if (!holder.instance) holder.instance = std::make_shared<details::fake_impl>();
+  return holder.instance;
+}
+
+void log(int32_t level, const std::u16string& text) {
+  if (logging_switched_off.load(std::memory_order_relaxed)) return;
+  const message record{level, details::thread_scope_depth(), text, winapi::current_thread_id(),
+                       winapi::current_time_ticks()};
+  const auto instance = get_instance();
+  if (!instance->get_settings().use_developer_log) return;
+  instance->write(record);
+}
+
+logger_settings get_settings() { return get_instance()->get_settings(); }
+
+std::u16string get_logs_directory() { return get_instance()->get_logs_directory(); }
+
+std::u16string get_log_base_name() { return get_instance()->get_log_base_name(); }
+
+}  // namespace cpplogger
