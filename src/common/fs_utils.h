@@ -1,0 +1,86 @@
+#pragma once
+// The one place where the worker touches files: existence tests, sizes, small whole-file
+// reads, positioned writes on open handles, block copies that place their destination
+// atomically, unique temporary files, deletion and last-write times. Every failure
+// raises common::application_exception (win32 or application category).
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/handle_holder.h"
+
+namespace fs_utils {
+
+constexpr uint64_t copy_block_size = 16 * 1024 * 1024;
+constexpr uint64_t max_read_file_size = 64 * 1024;
+
+struct temp_file_with_handle {
+  std::u16string path;
+  common::handle_holder handle;
+};
+
+// True for an existing file or directory. An empty path raises 5157.
+bool file_exists(const std::u16string& path);
+// True only for an existing directory. An empty path raises 5367.
+bool directory_exists(const std::u16string& path);
+
+uint64_t get_file_size(winapi::handle_t handle);
+// An empty path raises 5157.
+uint64_t get_file_size(const std::u16string& path);
+
+// The whole file; files above max_read_file_size raise 5316.
+std::vector<uint8_t> read_file(const std::u16string& path);
+
+// One write call; returns the bytes written, which the caller compares.
+uint32_t write_file(winapi::handle_t handle, const void* data, uint64_t count);
+
+// Absolute position from the start of the file; a negative offset raises 5358.
+void set_file_pointer(winapi::handle_t handle, int64_t offset);
+uint64_t get_file_pointer(winapi::handle_t handle);
+
+// Copies source to destination in copy_block_size blocks and replaces an existing
+// destination atomically: the new content is written under a temporary name beside the
+// destination, flushed to disk and renamed over it, so a failure leaves the old
+// destination intact and no temporary file behind. With delete_source the source is
+// moved (a rename when both are on one file system) and removed only once the
+// destination is in place; a failed move keeps the source.
+void copy_file(const std::u16string& source, const std::u16string& destination, bool delete_source);
+
+// A missing file raises the Windows error of DeleteFileW (2).
+void delete_file(const std::u16string& path);
+
+// The user's temporary directory with its trailing '/'.
+std::u16string get_temp_path();
+
+// Creates a new empty file named prefix + a number from 1 to 999,999 in directory.
+// An empty directory raises 5170, a null prefix 5171, a lost race for the name 5002.
+temp_file_with_handle create_unique_temp_file_with_handle(const std::u16string& directory, const char16_t* prefix);
+
+std::u16string get_full_path_name(const std::u16string& path);
+
+// FILETIME value: 100-ns intervals since 1601-01-01 UTC. An empty path raises
+// std::invalid_argument.
+uint64_t get_file_last_write_time(const std::u16string& path);
+
+namespace details {
+
+void flush_file_buffers(winapi::handle_t handle);
+
+// Opens an existing file for reading.
+common::handle_holder create_handle_kernel(const std::u16string& path);
+
+using source_opener = std::function<common::handle_holder(const std::u16string&)>;
+
+// The block loop: reads the source through open_source and writes the destination
+// handle, then flushes it.
+void copy_file_with_block_processing(const std::u16string& source, winapi::handle_t destination,
+                                     const std::u16string& destination_name, const source_opener& open_source,
+                                     uint64_t block_size = copy_block_size);
+
+// prefix + a random number from 1 to 999,999 that no file in directory has yet.
+std::u16string generate_unique_name(const std::u16string& directory, const std::u16string& prefix);
+
+}  // namespace details
+
+}  // namespace fs_utils
