@@ -1,10 +1,29 @@
 #pragma once
-// Path manipulation. Paths use '/' as the separator.
+// Path manipulation. Paths use '/' as the separator; the long-path prefixes "//?/" and
+// "/??/" of the Windows forms are kept where a function is given one.
 #include <string>
+#include <tuple>
 
 namespace path_helpers {
 
+// Drive, directory (with its trailing '/'), file name without extension, extension.
+// The drive is always empty here: paths have no drive letters.
+using split_result = std::tuple<std::u16string, std::u16string, std::u16string, std::u16string>;
+
+// The path with every component resolved to its real, full form; the path must exist.
+// A path that begins with a long-path prefix is returned unchanged.
+std::u16string get_long_path_name(const std::u16string& path);
+
 // first and second with exactly one '/' between them.
 std::u16string join_path(const std::u16string& first, const std::u16string& second);
+
+// The path without its trailing '/'s; a path made only of '/'s is returned unchanged.
+std::u16string trim_last_slash(const std::u16string& path);
+
+// Raises 5277 for an empty path.
+split_result split_path(const std::u16string& path);
+
+// The file-name part of split_path: no directory, no extension.
+std::u16string get_base_name(const std::u16string& path);
 
 }  // namespace path_helpers

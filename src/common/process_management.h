@@ -1,0 +1,24 @@
+#pragma once
+// The worker's redirected standard input.
+#include <cstdint>
+#include <vector>
+
+#include "common/handle_holder.h"
+
+namespace process_management {
+
+// The largest parameter text the service may hand over: 100 MiB.
+constexpr uint64_t max_redirected_input_size = 0x6400000;
+
+// Stand-in for GetStdHandle(STD_INPUT_HANDLE): a handle of its own to the standard
+// input (a duplicate of descriptor 0, so that 0 keeps meaning "no handle"). Closing
+// it leaves descriptor 0 open. Empty when there is no standard input.
+common::handle_holder get_standard_input();
+
+// Everything that is in the pipe right now, plus two zero bytes (a UTF-16
+// terminator); empty when the pipe is empty. The handle must be a pipe: anything
+// else raises the Windows error of "PeekNamedPipe". More than 100 MiB raises 5152,
+// a short read 5154.
+std::vector<uint8_t> read_from_redirected_input(winapi::handle_t handle);
+
+}  // namespace process_management

@@ -1,0 +1,31 @@
+#include "ferrowick/update_step.h"
+
+#include <functional>
+#include <iostream>
+#include <stdexcept>
+
+#include "ferrowick/result_output.h"
+#include "ferrowick/run_step.h"
+
+#if __has_include("updater_lib/details/update_run.h") && __has_include("updater_lib/details/built_in_key.h")
+#include "updater_lib/details/built_in_key.h"
+#include "updater_lib/details/update_run.h"
+
+int32_t run_update_step(const updater::updater_parameters& parameters) {
+  const std::function<updater::public_key_t()> get_public_key = [] { return updater::get_binary_public_key(); };
+  updater::update_result result;
+  try {
+    result = updater::run_update(parameters, get_public_key);
+  } catch (const common::application_exception& error) {
+    write_application_error(std::cerr, error);
+    throw break_working_process_t{-1, {}};
+  }
+  write_result_lines(std::cout, result.lines);
+  return result.code;
+}
+
+#else
+
+int32_t run_update_step(const updater::updater_parameters&) { throw std::runtime_error("update run is not available"); }
+
+#endif
