@@ -1,0 +1,23 @@
+#include "common/winapi/file_attributes.h"
+
+#include <sys/stat.h>
+
+#include "common/winapi/file_path.h"
+#include "common/winapi/file_time.h"
+#include "common/winapi/last_error.h"
+
+namespace winapi {
+
+std::optional<file_attribute_data> get_file_attributes_ex(std::u16string_view path) {
+  const auto native = to_native_path(path);
+  if (!native) return std::nullopt;
+  struct stat status {};
+  if (::stat(native->c_str(), &status) != 0) {
+    set_last_error_from_errno();
+    return std::nullopt;
+  }
+  return file_attribute_data{S_ISDIR(status.st_mode), static_cast<int64_t>(status.st_size),
+                             to_file_time(status.st_mtim)};
+}
+
+}  // namespace winapi

@@ -1,0 +1,33 @@
+#include "common/winapi/file_operations.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include "common/winapi/file_path.h"
+#include "common/winapi/last_error.h"
+
+namespace winapi {
+
+bool rename_file(std::u16string_view old_path, std::u16string_view new_path) {
+  const auto native_old = to_native_path(old_path);
+  const auto native_new = to_native_path(new_path);
+  if (!native_old || !native_new) return false;
+  if (::renameat2(AT_FDCWD, native_old->c_str(), AT_FDCWD, native_new->c_str(), RENAME_NOREPLACE) != 0) {
+    set_last_error_from_errno();
+    return false;
+  }
+  return true;
+}
+
+bool remove_file(std::u16string_view path) {
+  const auto native = to_native_path(path);
+  if (!native) return false;
+  if (::unlink(native->c_str()) != 0) {
+    set_last_error_from_errno();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace winapi

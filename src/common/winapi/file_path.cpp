@@ -1,0 +1,23 @@
+#include "common/winapi/file_path.h"
+
+#include <stdexcept>
+
+#include "common/text.h"
+#include "common/winapi/last_error.h"
+
+namespace winapi {
+
+namespace {
+constexpr uint32_t error_invalid_name = 123;
+}
+
+std::optional<std::string> to_native_path(std::u16string_view path) {
+  try {
+    return common::utf16_to_utf8(path);
+  } catch (const std::range_error&) {
+    set_last_error(error_invalid_name);
+    return std::nullopt;
+  }
+}
+
+}  // namespace winapi

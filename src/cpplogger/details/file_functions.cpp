@@ -1,0 +1,51 @@
+#include "cpplogger/details/file_functions.h"
+
+#include <stdexcept>
+
+#include "common/handle_holder.h"
+#include "common/u16_stream.h"
+#include "common/winapi/debug_output.h"
+#include "common/winapi/file_api.h"
+#include "common/winapi/file_attributes.h"
+#include "common/winapi/last_error.h"
+#include "cpplogger/details/log_text.h"
+
+namespace cpplogger::details {
+
+int64_t get_file_size(const std::u16string& path) {
+  const auto attributes = winapi::get_file_attributes_ex(path);
+  if (!attributes) {
+    winapi::output_debug_string(
+        common::concat("GetFileAttributesExW failed with error:", winapi::get_last_error(), "\n"));
+    return 0;
+  }
+  if (attributes->size < 0) {
+    winapi::output_debug_string(u"cpplogger get_file_size: Negative file size exception.");
+    return 0;
+  }
+  return attributes->size;
+}
+
+bool is_existing_file(const std::u16string& path) {
+  const auto attributes = winapi::get_file_attributes_ex(path);
+  return attributes && !attributes->is_directory;
+}
+
+uint64_t get_file_last_write_time(const std::u16string& path) {
+  if (path.empty())
+    throw std::runtime_error("Invalid argument path were passed to the get_file_last_write_time function.");
+  // A handle that fails to close costs nothing here, so closing is not checked.
+  const common::handle_holder file(
+      winapi::create_file(path, winapi::generic_read, winapi::creation_disposition::open_existing),
+      [](winapi::handle_t handle) { winapi::close_handle(handle); });
+  if (!file.valid())
+    throw std::runtime_error("CreateFileW failed with error: " + std::to_string(winapi::get_last_error()));
+  uint64_t time = 0;
+  if (!winapi::get_file_last_write_time(file.get(), &time)) {
+    throw std::runtime_error(
+        to_log_utf8(common::concat("GetFileTime failed for path: ", path, ". Error: ", winapi::get_last_error())));
+  }
+  return time;
+}
+
+}  // namespace cpplogger::details

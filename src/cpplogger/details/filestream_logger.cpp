@@ -1,0 +1,112 @@
+#include "cpplogger/details/filestream_logger.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+#include "common/u16_stream.h"
+#include "common/winapi/debug_output.h"
+#include "cpplogger/levels.h"
+
+namespace cpplogger::details {
+
+namespace {
+
+std::u16string loss_banner(uint32_t lost) {
+  constexpr std::u16string_view stars = u" **********************************************";
+  return common::concat(u"\n", stars, u"\n *** Failures in logging\n *** Number irretrievably lost messages: ", lost,
+                        u"\n", stars, u"\n\n");
+}
+
+}  // namespace
+
+filestream_logger::filestream_logger(std::u16string directory, std::u16string base_name)
+    : directory_(std::move(directory)),
+      base_name_(std::move(base_name)),
+      current_path_(generation_path(directory_, base_name_, 0)) {}
+
+void filestream_logger::write(const message& record, const logger_settings& settings) {
+  std::lock_guard lock(mutex_);
+  try {
+    settings_ = settings;
+    write_record(record);
+  } catch (const std::bad_alloc& failure) {
+    winapi::output_debug_string_a(failure.what());
+  } catch (const std::exception& failure) {
+    winapi::output_debug_string_a(std::string("STL exception in worker filestream logger: ") + failure.what());
+  } catch (...) {
+    winapi::output_debug_string_a("Unknown exception in worker filestream logger");
+  }
+}
+
+void filestream_logger::write_record(const message& record) {
+  bool ok = true;
+  if (lost_ > 0) {
+    ok = write_line(loss_banner(lost_), nullptr);
+    if (ok) lost_ = 0;
+  }
+  while (ok && !pending_.empty()) {
+    ok = write_line(format_line(pending_.front()), nullptr);
+    if (ok) pending_.pop_front();
+  }
+  bool roll_wanted = false;
+  if (!ok || !write_line(format_line(record), &roll_wanted)) {
+    pending_.push_back(record);
+    if (pending_.size() > max_pending) {
+      pending_.pop_front();
+      ++lost_;
+    }
+  }
+  if (roll_wanted) roll();
+}
+
+std::u16string filestream_logger::format_line(const message& record) const {
+  // Continuation lines are aligned only in the verbose levels, where they are common.
+  return format_message(record, true, settings_.level <= level_debug);
+}
+
+bool filestream_logger::write_line(std::u16string&& text, bool* roll_wanted) {
+  try {
+    if (!file_.is_open()) {
+      file_.open(current_path_, log_file_writer::open_mode::append);
+      const bool listed = std::any_of(generations_.begin(), generations_.end(),
+                                      [](const generation& entry) { return entry.index == 0; });
+      if (!listed) generations_.push_back({current_path_, 0});
+    }
+    text += u"\r\n";
+    file_.write(text);
+    if (roll_wanted != nullptr) {
+      *roll_wanted = file_.size() >= settings_.max_file_size;
+      if (*roll_wanted) file_.close();
+    }
+    return true;
+  } catch (const log_file_writer_exception& failure) {
+    winapi::output_debug_string_a(std::string(failure.what()) + "\n");
+    file_.close();
+    return false;
+  }
+}
+
+void filestream_logger::roll() {
+  try {
+    roll_generations(directory_, base_name_, settings_.max_backup_index, generations_);
+  } catch (const rolling_exception& failure) {
+    winapi::output_debug_string_a(std::string("Not rolling files: ") + failure.what() + "\n");
+    clear_current_file();
+  }
+}
+
+// After a failed roll the current file is emptied so that it cannot grow without bound.
+void filestream_logger::clear_current_file() {
+  file_.close();
+  // Only the current file is cleared; when it is already gone there is nothing to bound.
+  if (generations_.empty() || generations_.front().index != 0) return;
+  try {
+    file_.open(generations_.front().path, log_file_writer::open_mode::truncate);
+    file_.close();
+  } catch (const log_file_writer_exception& failure) {
+    winapi::output_debug_string_a(std::string("Not clear file data: ") + failure.what() + "\n");
+  }
+}
+
+}  // namespace cpplogger::details

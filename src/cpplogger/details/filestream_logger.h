@@ -1,0 +1,49 @@
+#pragma once
+// The developer log writer: one UTF-8 line per record, written synchronously by the
+// logging thread. Records whose write fails wait in a bounded queue and go out first
+// at the next successful write; records dropped from a full queue are counted and
+// reported in the file. Rolls the generations when the file reaches its size limit.
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cpplogger/details/log_file_writer.h"
+#include "cpplogger/details/log_rolling.h"
+#include "cpplogger/message.h"
+#include "cpplogger/settings.h"
+
+namespace cpplogger::details {
+
+class filestream_logger {
+ public:
+  static constexpr size_t max_pending = 2000;
+
+  filestream_logger(std::u16string directory, std::u16string base_name);
+
+  // Never throws; problems go to the debugger output.
+  void write(const message& record, const logger_settings& settings);
+
+  const std::u16string& directory() const { return directory_; }
+  const std::u16string& base_name() const { return base_name_; }
+
+ private:
+  void write_record(const message& record);
+  bool write_line(std::u16string&& text, bool* roll_wanted);
+  std::u16string format_line(const message& record) const;
+  void roll();
+  void clear_current_file();
+
+  const std::u16string directory_;
+  const std::u16string base_name_;
+  const std::u16string current_path_;
+  std::vector<generation> generations_;
+  log_file_writer file_;
+  std::deque<message> pending_;
+  uint32_t lost_ = 0;
+  logger_settings settings_;
+  std::mutex mutex_;
+};
+
+}  // namespace cpplogger::details

@@ -1,0 +1,74 @@
+#include "cpplogger/details/log_file_writer.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "common/u16_stream.h"
+#include "common/winapi/debug_output.h"
+#include "common/winapi/file_api.h"
+#include "common/winapi/file_attributes.h"
+#include "common/winapi/last_error.h"
+#include "cpplogger/details/log_text.h"
+
+namespace cpplogger::details {
+
+namespace {
+
+int64_t size_at_open(const std::u16string& path) {
+  const auto attributes = winapi::get_file_attributes_ex(path);
+  if (!attributes) {
+    throw std::runtime_error("logger get_file_size exception: GetFileAttributesExW failed with error: " +
+                             std::to_string(winapi::get_last_error()));
+  }
+  if (attributes->size < 0) throw std::runtime_error("logger get_file_size: Negative file size exception.");
+  return attributes->size;
+}
+
+}  // namespace
+
+log_file_writer_exception::log_file_writer_exception(std::u16string_view message) : text_(to_log_utf8(message)) {}
+
+void log_file_writer::open(const std::u16string& path, open_mode mode) {
+  winapi::handle_t file = winapi::invalid_handle_value;
+  switch (mode) {
+    case open_mode::append:
+      file = winapi::create_file(path, winapi::generic_read | winapi::file_append_data,
+                                 winapi::creation_disposition::open_always);
+      break;
+    case open_mode::truncate:
+      file = winapi::create_file(path, winapi::generic_write, winapi::creation_disposition::truncate_existing);
+      break;
+    default: throw std::invalid_argument("Log file writer error: wrong file open permission.");
+  }
+  if (file == winapi::invalid_handle_value) throw log_file_writer_exception(u"Could not open log file.");
+  try {
+    size_ = size_at_open(path);
+  } catch (...) {
+    winapi::close_handle(file);
+    throw;
+  }
+  close();
+  file_ = file;
+}
+
+void log_file_writer::write(std::u16string_view text) {
+  if (text.empty()) return;
+  if (!is_open()) {
+    winapi::output_debug_string(common::concat(text, u"\n"));
+    throw log_file_writer_exception(u"Could not write to a closed log file.");
+  }
+  bytes_.clear();
+  append_log_utf8(bytes_, text);
+  uint32_t written = 0;
+  if (!winapi::write_file(file_, bytes_.data(), static_cast<uint32_t>(bytes_.size()), &written))
+    throw log_file_writer_exception(u"Could not write to the log file.");
+  size_ += written;
+}
+
+void log_file_writer::close() {
+  const winapi::handle_t file = std::exchange(file_, winapi::invalid_handle_value);
+  if (file != winapi::invalid_handle_value && !winapi::close_handle(file))
+    winapi::output_debug_string(u"Log file writer error: could not close log file handle.\n");
+}
+
+}  // namespace cpplogger::details

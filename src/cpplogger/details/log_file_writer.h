@@ -1,0 +1,47 @@
+#pragma once
+// The open developer log file: its handle, its path and its size counted in memory.
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "common/winapi/handle.h"
+
+namespace cpplogger::details {
+
+// A log file that could not be opened or written.
+class log_file_writer_exception : public std::exception {
+ public:
+  explicit log_file_writer_exception(std::u16string_view message);
+  const char* what() const noexcept override { return text_.c_str(); }
+
+ private:
+  std::string text_;
+};
+
+class log_file_writer {
+ public:
+  enum class open_mode { append = 0, truncate = 1 };
+
+  ~log_file_writer() { close(); }
+
+  // Throws log_file_writer_exception when the file cannot be opened, std::runtime_error
+  // when its size cannot be read.
+  void open(const std::u16string& path, open_mode mode);
+
+  // Writes the UTF-8 form of text with one system write; nothing for an empty text.
+  // Throws log_file_writer_exception.
+  void write(std::u16string_view text);
+
+  void close();
+
+  bool is_open() const { return file_ != winapi::invalid_handle_value; }
+  int64_t size() const { return size_; }
+
+ private:
+  winapi::handle_t file_ = winapi::invalid_handle_value;
+  int64_t size_ = 0;
+  std::string bytes_;  // reused for every line to spare an allocation per write
+};
+
+}  // namespace cpplogger::details

@@ -1,0 +1,39 @@
+#include "cpplogger/details/log_text.h"
+
+#include <stdexcept>
+
+#include "common/text.h"
+
+namespace cpplogger::details {
+
+void append_log_utf8(std::string& out, std::u16string_view text) {
+  out.reserve(out.size() + text.size());
+  for (const char16_t unit : text) {
+    if (unit < 0x80) {
+      out.push_back(static_cast<char>(unit));
+    } else if (unit < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    }
+  }
+}
+
+std::string to_log_utf8(std::u16string_view text) {
+  std::string out;
+  append_log_utf8(out, text);
+  return out;
+}
+
+std::u16string widen_text(std::string_view utf8) {
+  try {
+    return common::utf8_to_utf16(utf8);
+  } catch (const std::range_error&) {
+    return common::ascii_to_utf16(utf8);
+  }
+}
+
+}  // namespace cpplogger::details
