@@ -30,7 +30,6 @@ handle_t open_event(uint32_t access, const std::u16string& name);
 bool delete_named_event(const std::u16string& name);
 
 bool set_event(handle_t event);
-bool reset_event(handle_t event);
 
 constexpr uint32_t infinite = 0xFFFFFFFF;
 constexpr uint32_t wait_object_0 = 0;

@@ -41,6 +41,9 @@ enum class move_method { file_begin = 0, file_current = 1, file_end = 2 };
 bool set_file_pointer_ex(handle_t file, int64_t distance, int64_t* new_position, move_method method);
 bool get_file_size_ex(handle_t file, int64_t* size);
 
+// GetFileTime reduced to the last-write time (FILETIME: 100 ns since 1601-01-01 UTC).
+bool get_file_last_write_time(handle_t file, uint64_t* filetime);
+
 // MoveFileExW with MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH, restricted to one
 // file system (no copy fallback): fails with 17 (ERROR_NOT_SAME_DEVICE) across them.
 bool replace_file_by_rename(const std::u16string& source, const std::u16string& destination);

@@ -1,0 +1,27 @@
+#include "common/winapi/handle.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "common/winapi/event_registry.h"
+#include "common/winapi/last_error.h"
+
+namespace winapi {
+
+bool close_handle(handle_t handle) {
+  if (handle <= 0 || handle > INT_MAX) {
+    set_last_error(error_invalid_handle);
+    return false;
+  }
+  details::forget_event(handle);
+  // Linux releases the descriptor even when close is interrupted; it is never retried.
+  if (::close(static_cast<int>(handle)) != 0 && errno != EINTR) {
+    set_last_error_from_errno();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace winapi
