@@ -1,8 +1,9 @@
 #include "updater_lib/details/date_time.h"
 
 #include <ctime>
-#include <mutex>
+#include <optional>
 
+#include "common/winapi/process_info.h"
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
@@ -13,16 +14,6 @@ namespace {
 
 constexpr int error_date_time_verification_failed = 5354;
 constexpr int error_current_time_to_tm_failed = 5353;
-
-// std::localtime hands out one shared buffer; copy it out under a lock.
-bool local_time(std::time_t time, std::tm& result) {
-  static std::mutex lock;
-  std::lock_guard guard(lock);
-  const std::tm* broken_down = std::localtime(&time);
-  if (broken_down == nullptr) return false;
-  result = *broken_down;
-  return true;
-}
 
 }  // namespace
 
@@ -53,10 +44,9 @@ int64_t to_calendar_time(const date_time_t& value) {
 
 date_time_t get_current_local_date_time() {
   FW_LOG_SCOPE();
-  std::tm now{};
-  if (!local_time(std::time(nullptr), now)) {
-    FW_THROW(common::application_exception(error_current_time_to_tm_failed));
-  }
+  const std::optional<std::tm> local = winapi::to_local_time(std::time(nullptr));
+  if (!local) FW_THROW(common::application_exception(error_current_time_to_tm_failed));
+  const std::tm& now = *local;
   date_time_t result;
   result.hour = static_cast<uint8_t>(now.tm_hour);
   result.minute = static_cast<uint8_t>(now.tm_min);
