@@ -42,6 +42,11 @@ common::handle_holder create_file_handle_for_writing(const std::u16string& path)
                            winapi::creation_disposition::create_always);
 }
 
+void raise_unexpected_end_of_file(uint64_t bytes_read) {
+  winapi::set_last_error(error_handle_eof);
+  FW_THROW(win32::exception("ReadFile"), "Unexpected amount of data was read from the file; read = ", bytes_read);
+}
+
 void read_exactly(winapi::handle_t handle, uint8_t* data, uint32_t count) {
   // A regular file returns less than asked only at its end; a partial read is retried
   // so that only the end of the file counts as short.
@@ -51,10 +56,7 @@ void read_exactly(winapi::handle_t handle, uint8_t* data, uint32_t count) {
     if (!winapi::read_file(handle, data + total, count - total, &done)) {
       FW_THROW(win32::exception("ReadFile"), "Read failed after ", total, " of ", count, " bytes");
     }
-    if (done == 0) {
-      winapi::set_last_error(error_handle_eof);
-      FW_THROW(win32::exception("ReadFile"), "Unexpected amount of data was read from the file; read = ", total);
-    }
+    if (done == 0) raise_unexpected_end_of_file(total);
     total += done;
   }
 }
@@ -114,10 +116,7 @@ file_name_and_size deserialize_file_name_and_size(winapi::handle_t handle) {
   // The name must lie inside the file: checking first keeps a forged length from
   // allocating gigabytes.
   const uint64_t remaining = fs_utils::get_file_size(handle) - fs_utils::get_file_pointer(handle);
-  if (name_length > remaining) {
-    winapi::set_last_error(error_handle_eof);
-    FW_THROW(win32::exception("ReadFile"), "Unexpected amount of data was read from the file; read = ", remaining);
-  }
+  if (name_length > remaining) raise_unexpected_end_of_file(remaining);
   const byte_buffer name_bytes = read_buffer_from_file(handle, name_length);
   file_name_and_size result;
   result.name.reserve(name_length / 2);

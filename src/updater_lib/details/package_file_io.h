@@ -21,6 +21,9 @@ byte_buffer read_buffer_from_file(winapi::handle_t handle, uint64_t count);
 // Fills the whole span from the current position.
 void read_exactly(winapi::handle_t handle, uint8_t* data, uint32_t count);
 
+// The short-read failure: the Windows error of ReadFile for the end of the file.
+[[noreturn]] void raise_unexpected_end_of_file(uint64_t bytes_read);
+
 void write_buffer_to_file(winapi::handle_t handle, const byte_buffer& bytes);
 void write_exactly(winapi::handle_t handle, const uint8_t* data, uint32_t count);
 

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "updater_lib/details/date_time.h"
+#include "updater_lib/details/digital_signature.h"
 #include "updater_lib/details/package_info.h"
 
 namespace updater {
 
 using byte_buffer = std::vector<uint8_t>;
-using signature_list = std::vector<byte_buffer>;
 
 template <std::unsigned_integral T>
 void serialize_value(T value, byte_buffer& buffer) {
