@@ -77,9 +77,8 @@ class package::impl {
     const known_range_digests known = check_digital_signature_of_file_in_package(file_.get(), public_keys_);
 
     fs_utils::set_file_pointer(file_.get(), static_cast<int64_t>(after_magic));
-    const uint64_t header_size = check_section_tag_and_read_and_size(file_.get(), package_format::head_tag);
-    header_content_offset_ = fs_utils::get_file_pointer(file_.get());
-    info_ = deserialize_package_info(read_buffer_from_file(file_.get(), header_size));
+    header_content_offset_ = after_magic + package_format::section_head_size;
+    info_ = read_package_info_section(file_.get());
     for (uint32_t i = 0; i < info_.file_count; ++i) {
       files_.push_back(check_file_and_read_file_info(file_.get(), public_keys_, known));
     }

@@ -53,16 +53,21 @@ void check_signatures_of_digest(const signature_list& signatures, const byte_buf
   }
 }
 
-known_range_digests check_digital_signature_of_file_in_package(winapi::handle_t handle, const key_list& public_keys) {
+signature_list read_package_signatures_section(winapi::handle_t handle) {
   FW_LOG_SCOPE();
   const uint64_t total = fs_utils::get_file_size(handle);
-  const uint64_t signed_length = fs_utils::get_file_pointer(handle);
   const uint64_t size = read_signatures_section_head(handle);
   if (fs_utils::get_file_pointer(handle) + size != total) {
     FW_THROW(common::application_exception(error_invalid_section_size),
              "There is a data after the last signature block");
   }
-  const signature_list signatures = deserialize_signatures(read_buffer_from_file(handle, size));
+  return deserialize_signatures(read_buffer_from_file(handle, size));
+}
+
+known_range_digests check_digital_signature_of_file_in_package(winapi::handle_t handle, const key_list& public_keys) {
+  FW_LOG_SCOPE();
+  const uint64_t signed_length = fs_utils::get_file_pointer(handle);
+  const signature_list signatures = read_package_signatures_section(handle);
   // The file data inside the signed bytes is hashed in the same pass, so the files'
   // own checks need not read it again.
   auto digests = compute_hash_of_part_of_the_file_and_parts(handle, 0, signed_length,
@@ -71,8 +76,13 @@ known_range_digests check_digital_signature_of_file_in_package(winapi::handle_t 
   return known_range_digests(std::move(digests.parts));
 }
 
-package_file_info check_file_and_read_file_info(winapi::handle_t handle, const key_list& public_keys,
-                                                const known_range_digests& known) {
+package_info read_package_info_section(winapi::handle_t handle) {
+  FW_LOG_SCOPE();
+  const uint64_t size = check_section_tag_and_read_and_size(handle, package_format::head_tag);
+  return deserialize_package_info(read_buffer_from_file(handle, size));
+}
+
+package_file_info read_file_section(winapi::handle_t handle) {
   FW_LOG_SCOPE();
   check_section_tag_and_read_and_size(handle, package_format::file_tag);
   file_name_and_size head = deserialize_file_name_and_size(handle);
@@ -83,14 +93,21 @@ package_file_info check_file_and_read_file_info(winapi::handle_t handle, const k
   fs_utils::set_file_pointer(handle, static_cast<int64_t>(data_offset + head.data_size));
   const uint64_t size = read_signatures_section_head(handle);
   signature_list signatures = deserialize_signatures(read_buffer_from_file(handle, size));
-  const uint64_t section_end = fs_utils::get_file_pointer(handle);
-
-  const byte_range data{data_offset, head.data_size};
-  const byte_buffer* digest = known.find(data);
-  check_signatures_of_digest(
-      signatures, digest ? *digest : compute_hash_of_part_of_the_file(handle, data.offset, data.length), public_keys);
-  fs_utils::set_file_pointer(handle, static_cast<int64_t>(section_end));
   return {std::move(head.name), head.data_size, std::move(signatures), data_offset};
+}
+
+package_file_info check_file_and_read_file_info(winapi::handle_t handle, const key_list& public_keys,
+                                                const known_range_digests& known) {
+  FW_LOG_SCOPE();
+  package_file_info entry = read_file_section(handle);
+  const uint64_t section_end = fs_utils::get_file_pointer(handle);
+  const byte_range data{entry.data_offset, entry.data_size};
+  const byte_buffer* digest = known.find(data);
+  check_signatures_of_digest(entry.signatures,
+                             digest ? *digest : compute_hash_of_part_of_the_file(handle, data.offset, data.length),
+                             public_keys);
+  fs_utils::set_file_pointer(handle, static_cast<int64_t>(section_end));
+  return entry;
 }
 
 }  // namespace updater

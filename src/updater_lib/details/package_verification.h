@@ -34,10 +34,21 @@ uint64_t get_max_signature_section_size();
 void check_signatures_of_digest(const signature_list& signatures, const byte_buffer& digest,
                                 const key_list& public_keys);
 
+// Called at the package signature section: its two signatures, after checking that the
+// section is the last thing in the file. No signature is checked.
+signature_list read_package_signatures_section(winapi::handle_t handle);
+
 // Called at the package signature section. Checks the section's rules and the package
 // signatures over bytes 0 to the position, and returns the file digests it could compute
 // on the way.
 known_range_digests check_digital_signature_of_file_in_package(winapi::handle_t handle, const key_list& public_keys);
+
+// Called at the HEAD section: its content decoded and checked.
+package_info read_package_info_section(winapi::handle_t handle);
+
+// Called at a FILE section: reads it without checking its signatures and leaves the
+// position after it.
+package_file_info read_file_section(winapi::handle_t handle);
 
 // Called at a FILE section: checks it and its signatures and leaves the position after
 // it.

@@ -1,0 +1,37 @@
+#include "command_line.h"
+
+#include <algorithm>
+
+namespace pack_tool {
+
+const std::vector<std::string>& command_line::option_values(const std::string& option, size_t count) const {
+  static const std::vector<std::string> none;
+  const auto found = options.find(option);
+  const auto& values = found == options.end() ? none : found->second;
+  if (values.size() != count) {
+    throw usage_error(option + " must be given " + std::to_string(count) + " times, not " +
+                      std::to_string(values.size()));
+  }
+  return values;
+}
+
+command_line parse_command_line(int argc, char** argv, const std::vector<std::string>& known_options) {
+  if (argc < 2) throw usage_error("no command");
+  command_line result;
+  result.command = argv[1];
+  for (int i = 2; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument.starts_with("--")) {
+      if (std::find(known_options.begin(), known_options.end(), argument) == known_options.end()) {
+        throw usage_error("unknown option " + argument);
+      }
+      if (i + 1 == argc) throw usage_error(argument + " needs a value");
+      result.options[argument].push_back(argv[++i]);
+    } else {
+      result.positional.push_back(argument);
+    }
+  }
+  return result;
+}
+
+}  // namespace pack_tool

@@ -1,0 +1,29 @@
+#pragma once
+// The tool's arguments: a command, positional arguments and repeatable options.
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace pack_tool {
+
+// A wrong command line; reported with the usage text.
+class usage_error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct command_line {
+  std::string command;
+  std::vector<std::string> positional;
+  std::map<std::string, std::vector<std::string>> options;  // "--key" -> values in order
+
+  // The values of option; raises usage_error unless there are exactly count.
+  const std::vector<std::string>& option_values(const std::string& option, size_t count) const;
+};
+
+// Options take the next argument as their value. Raises usage_error for a missing
+// command, an option without value, or an option not in known_options.
+command_line parse_command_line(int argc, char** argv, const std::vector<std::string>& known_options);
+
+}  // namespace pack_tool

@@ -1,0 +1,18 @@
+#pragma once
+// The tool's commands. Each returns the exit code and raises on failure.
+#include "command_line.h"
+
+namespace pack_tool {
+
+// keygen PREFIX: a new key pair in PREFIX.key and PREFIX.pub; prints the public key
+// in Base64.
+int run_keygen(const command_line& arguments);
+// create OUT --key A.key --key B.key FILE...: a signed package of the files under their
+// names without directory.
+int run_create(const command_line& arguments);
+// verify PKG --pub A.pub --pub B.pub: opens the package as the worker does.
+int run_verify(const command_line& arguments);
+// list PKG: the header and the files, without checking signatures.
+int run_list(const command_line& arguments);
+
+}  // namespace pack_tool

@@ -1,0 +1,51 @@
+// ferrowick-pack: makes key pairs and signed update packages, and checks packages the
+// way the worker does.
+#include <exception>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <system_error>
+
+#include "command_line.h"
+#include "commands.h"
+
+namespace {
+
+constexpr int exit_failure = 1;
+constexpr int exit_usage = 2;
+
+constexpr const char* usage_text =
+    "usage:\n"
+    "  ferrowick-pack keygen PREFIX\n"
+    "  ferrowick-pack create OUT --key A.key --key B.key FILE...\n"
+    "  ferrowick-pack verify PKG --pub A.pub --pub B.pub\n"
+    "  ferrowick-pack list PKG\n";
+
+int run(int argc, char** argv) {
+  using command = std::function<int(const pack_tool::command_line&)>;
+  static const std::map<std::string, command> commands = {{"keygen", pack_tool::run_keygen},
+                                                          {"create", pack_tool::run_create},
+                                                          {"verify", pack_tool::run_verify},
+                                                          {"list", pack_tool::run_list}};
+  const auto arguments = pack_tool::parse_command_line(argc, argv, {"--key", "--pub"});
+  const auto found = commands.find(arguments.command);
+  if (found == commands.end()) throw pack_tool::usage_error("unknown command " + arguments.command);
+  return found->second(arguments);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const pack_tool::usage_error& error) {
+    std::cerr << "ferrowick-pack: " << error.what() << '\n' << usage_text;
+    return exit_usage;
+  } catch (const std::system_error& error) {
+    std::cerr << "ferrowick-pack: error " << error.code().value() << " (" << error.code().category().name()
+              << "): " << error.what() << '\n';
+  } catch (const std::exception& error) {
+    std::cerr << "ferrowick-pack: error: " << error.what() << '\n';
+  }
+  return exit_failure;
+}
