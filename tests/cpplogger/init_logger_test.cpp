@@ -1,0 +1,84 @@
+// The process-wide logger installed by init_logger, and logging through it from threads.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cpplogger/details/Logger.h"
+#include "cpplogger/log_scope.h"
+#include "cpplogger/log_stream.h"
+#include "cpplogger/logger.h"
+#include "logger_test_support.h"
+#include "support/temp_directory.h"
+
+namespace {
+
+using namespace logger_tests;
+
+std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t begin = 0;
+  for (size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2)
+    lines.push_back(text.substr(begin, end - begin));
+  EXPECT_EQ(begin, text.size()) << "the file ends inside a line";
+  return lines;
+}
+
+// The only test that initialises the process-wide logger: it can happen once per process.
+TEST(init_logger_test, installs_the_logger_once) {
+  static test_support::temp_directory directory;  // outlives the test: the logger stays installed
+  write_bytes(directory.path() / "logger.xml", settings_xml("true", "DEBUG"));
+  ASSERT_TRUE(cpplogger::init_logger(u16(directory.path()), u"logger.xml", u16(directory.path()), u"worker", true, {}));
+  cpplogger::log(cpplogger::level_info, u"hello");
+  cpplogger::log(cpplogger::level_trace, u"filtered");
+
+  EXPECT_FALSE(cpplogger::init_logger(u"/elsewhere", u"other.xml", u"/elsewhere", u"other", false, {}));
+  EXPECT_EQ(cpplogger::get_logs_directory(), u16(directory.path()));
+  EXPECT_EQ(cpplogger::get_log_base_name(), u"worker");
+  EXPECT_EQ(cpplogger::get_settings().level, cpplogger::level_debug);
+
+  const auto lines = split_lines(read_bytes(directory.path() / "worker.log"));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d \d+ INFO hello)"))) << lines[0];
+}
+
+void log_from_thread(int thread, int count) {
+  FW_LOG_SCOPE();
+  for (int i = 0; i < count; ++i) FW_LOG(cpplogger::level_trace) << "thread " << thread << " record " << i;
+}
+
+TEST(threaded_logging_test, lines_of_different_threads_never_mix) {
+  test_support::temp_directory directory;
+  write_bytes(directory.path() / "logger.xml", settings_xml("true", "TRACE", "4", "104857600"));
+  auto logger = std::make_shared<cpplogger::details::Logger>();
+  logger->start(u16(directory.path()), u"logger.xml", u16(directory.path()), u"worker", true, {});
+  installed_logger installed(logger);
+
+  constexpr int threads = 4;
+  constexpr int count = 2000;
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t) workers.emplace_back(log_from_thread, t, count);
+  for (auto& worker : workers) worker.join();
+
+  const std::regex record_line(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d (\d+) TRACE     thread (\d) record (\d+))");
+  const std::regex scope_line(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d \d+ DEBUG (--->|<---) .*log_from_thread, .*)");
+  std::map<int, int> next_record;
+  int scope_lines = 0;
+  for (const auto& line : split_lines(read_bytes(directory.path() / "worker.log"))) {
+    std::smatch match;
+    if (std::regex_match(line, match, record_line)) {
+      const int thread = std::stoi(match[2]);
+      EXPECT_EQ(std::stoi(match[3]), next_record[thread]++) << line;
+    } else {
+      EXPECT_TRUE(std::regex_match(line, scope_line)) << line;
+      ++scope_lines;
+    }
+  }
+  EXPECT_EQ(scope_lines, 2 * threads);
+  for (int t = 0; t < threads; ++t) EXPECT_EQ(next_record[t], count);
+}
+
+}  // namespace
