@@ -2,10 +2,8 @@
 
 #include <stdexcept>
 
-#include "common/handle_holder.h"
 #include "common/u16_stream.h"
 #include "common/winapi/debug_output.h"
-#include "common/winapi/file_api.h"
 #include "common/winapi/file_attributes.h"
 #include "common/winapi/last_error.h"
 #include "cpplogger/details/log_text.h"
@@ -34,18 +32,12 @@ bool is_existing_file(const std::u16string& path) {
 uint64_t get_file_last_write_time(const std::u16string& path) {
   if (path.empty())
     throw std::runtime_error("Invalid argument path were passed to the get_file_last_write_time function.");
-  // A handle that fails to close costs nothing here, so closing is not checked.
-  const common::handle_holder file(
-      winapi::create_file(path, winapi::generic_read, winapi::creation_disposition::open_existing),
-      [](winapi::handle_t handle) { winapi::close_handle(handle); });
-  if (!file.valid())
+  // Read from the directory entry rather than through an opened handle: the watcher may
+  // still poll while the process exits, when no handle bookkeeping may be relied on.
+  const auto attributes = winapi::get_file_attributes_ex(path);
+  if (!attributes)
     throw std::runtime_error("CreateFileW failed with error: " + std::to_string(winapi::get_last_error()));
-  uint64_t time = 0;
-  if (!winapi::get_file_last_write_time(file.get(), &time)) {
-    throw std::runtime_error(
-        to_log_utf8(common::concat("GetFileTime failed for path: ", path, ". Error: ", winapi::get_last_error())));
-  }
-  return time;
+  return attributes->last_write_time;
 }
 
 }  // namespace cpplogger::details

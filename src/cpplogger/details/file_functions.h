@@ -12,7 +12,7 @@ int64_t get_file_size(const std::u16string& path);
 // True when path names an existing file that is not a directory.
 bool is_existing_file(const std::u16string& path);
 
-// Last-write time (FILETIME) read through an open handle; throws std::runtime_error.
+// Last-write time (FILETIME); throws std::runtime_error.
 uint64_t get_file_last_write_time(const std::u16string& path);
 
 }  // namespace cpplogger::details
