@@ -1,0 +1,46 @@
+#pragma once
+// Stand-in for how the service starts a worker (CreatePipe, WriteFile, CreateProcessW
+// with redirected standard handles and CREATE_NEW_PROCESS_GROUP, WaitForMultipleObjects,
+// GetExitCodeProcess). Used by the service-side runner tool, never by the worker.
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/console_control.h"
+
+namespace service_process {
+
+enum class wait_outcome { exited, interrupted, deadline_passed };
+
+class worker_process {
+ public:
+  // Starts program. Its standard input is a pipe that already holds all of input and is
+  // closed for writing before the program starts (the worker reads only what is in the
+  // pipe at its read); standard output and error are inherited. The program gets a
+  // process group of its own, so a terminal's Ctrl-C reaches only the caller.
+  // Raises the Windows error of "CreatePipe" or "CreateProcessW", and 5152 when the
+  // input does not fit into a pipe.
+  worker_process(const std::u16string& program, const std::vector<uint8_t>& input);
+  // A worker still running here is killed, so no process is left behind.
+  ~worker_process();
+  worker_process(const worker_process&) = delete;
+  worker_process& operator=(const worker_process&) = delete;
+
+  // Sleeps until the worker ends, an interrupt reaches the listener, or the deadline
+  // passes (none: no deadline).
+  wait_outcome wait(const console_control::interrupt_listener& interrupts,
+                    std::optional<std::chrono::steady_clock::time_point> deadline);
+
+  // After wait returned exited: the status as a shell shows it, 0 to 255 for an exit
+  // code (a worker's -3 is 253), 128 + the signal number for a worker ended by a signal.
+  int exit_status() const;
+
+ private:
+  int process_id_ = -1;
+  int process_descriptor_ = -1;
+  std::optional<int> status_;
+};
+
+}  // namespace service_process
