@@ -1,0 +1,191 @@
+// Copies and moves: byte-exact content, replacement of the destination, and the failure
+// paths, which must keep the old destination and the source and leave no temporary file.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "common/fs_utils.h"
+#include "error_lib/application_exception.h"
+#include "error_lib/categories.h"
+#include "support/temp_directory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string random_bytes(size_t size) {
+  std::mt19937 engine(static_cast<unsigned>(size));
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; i += 4) {
+    const uint32_t word = engine();
+    bytes.replace(i, std::min<size_t>(4, size - i), reinterpret_cast<const char*>(&word),
+                  std::min<size_t>(4, size - i));
+  }
+  return bytes;
+}
+
+void write(const fs::path& file, const std::string& content) { std::ofstream(file, std::ios::binary) << content; }
+
+std::string content_of(const fs::path& file) {
+  std::string content(fs::file_size(file), '\0');
+  std::ifstream(file, std::ios::binary).read(content.data(), static_cast<std::streamsize>(content.size()));
+  return content;
+}
+
+size_t entries_in(const fs::path& directory) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
+}
+
+template <typename Call>
+std::error_code error_of(Call&& call) {
+  try {
+    call();
+  } catch (const common::application_exception& error) {
+    return error.code();
+  }
+  ADD_FAILURE() << "no exception";
+  return {};
+}
+
+// A directory with a file system of its own, mounted for the test and unmounted after.
+class mounted_directory {
+ public:
+  mounted_directory(const fs::path& where, const std::string& mount_command) : path_(where) {
+    fs::create_directories(path_);
+    mounted_ = std::system((mount_command + " " + path_.string() + " 2>/dev/null").c_str()) == 0;
+  }
+  ~mounted_directory() {
+    if (mounted_) std::system(("umount " + path_.string()).c_str());
+  }
+  bool mounted() const { return mounted_; }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+  bool mounted_ = false;
+};
+
+class fs_utils_copy_test : public ::testing::Test {
+ protected:
+  fs::path at(const char* name) const { return dir_.path() / name; }
+  test_support::temp_directory dir_;
+};
+
+TEST_F(fs_utils_copy_test, a_copy_is_byte_exact_and_keeps_the_source) {
+  const std::string content = random_bytes(fs_utils::copy_block_size + 1);
+  write(at("source"), content);
+  fs_utils::copy_file(at("source").u16string(), at("copy").u16string(), false);
+  EXPECT_EQ(content_of(at("copy")), content);
+  EXPECT_EQ(content_of(at("source")), content);
+  EXPECT_EQ(entries_in(dir_.path()), 2u);
+}
+
+TEST_F(fs_utils_copy_test, blocks_of_any_size_give_the_same_bytes) {
+  const std::string content = random_bytes(1000);
+  write(at("source"), content);
+  for (const uint64_t block : {1ull, 7ull, 999ull, 1000ull, 4096ull}) {
+    const auto destination = fs_utils::create_unique_temp_file_with_handle(dir_.path().u16string(), u"copy");
+    fs_utils::details::copy_file_with_block_processing(at("source").u16string(), destination.handle.get(),
+                                                       destination.path, fs_utils::details::create_handle_kernel,
+                                                       block);
+    EXPECT_EQ(content_of(destination.path), content) << "block " << block;
+  }
+}
+
+TEST_F(fs_utils_copy_test, an_invalid_block_size_is_refused) {
+  write(at("source"), "abc");
+  const auto destination = fs_utils::create_unique_temp_file_with_handle(dir_.path().u16string(), u"copy");
+  for (const uint64_t block : {0ull, 0xFFFFFFFFull, 0x100000000ull}) {
+    EXPECT_EQ(error_of([&] {
+                fs_utils::details::copy_file_with_block_processing(at("source").u16string(), destination.handle.get(),
+                                                                   destination.path,
+                                                                   fs_utils::details::create_handle_kernel, block);
+              }),
+              common::make_application_error(5163));
+  }
+}
+
+TEST_F(fs_utils_copy_test, an_empty_source_gives_an_empty_destination) {
+  write(at("empty"), "");
+  fs_utils::copy_file(at("empty").u16string(), at("copy").u16string(), false);
+  ASSERT_TRUE(fs::exists(at("copy")));
+  EXPECT_EQ(fs::file_size(at("copy")), 0u);
+}
+
+TEST_F(fs_utils_copy_test, an_existing_destination_is_replaced) {
+  write(at("source"), "new content");
+  write(at("destination"), "old and longer content");
+  fs_utils::copy_file(at("source").u16string(), at("destination").u16string(), false);
+  EXPECT_EQ(content_of(at("destination")), "new content");
+}
+
+TEST_F(fs_utils_copy_test, a_move_removes_the_source_and_replaces_the_destination) {
+  const std::string content = random_bytes(300'000);
+  write(at("bases.part"), content);
+  write(at("bases"), "old bases");
+  fs_utils::copy_file(at("bases.part").u16string(), at("bases").u16string(), true);
+  EXPECT_FALSE(fs::exists(at("bases.part")));
+  EXPECT_EQ(content_of(at("bases")), content);
+  EXPECT_EQ(entries_in(dir_.path()), 1u);
+}
+
+TEST_F(fs_utils_copy_test, a_move_across_file_systems_copies_then_removes_the_source) {
+  const mounted_directory other(at("other"), "mount -t tmpfs -o size=4m tmpfs");
+  if (!other.mounted()) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+  const std::string content = random_bytes(200'000);
+  write(at("bases.part"), content);
+  write(other.path() / "bases", "old bases");
+  fs_utils::copy_file(at("bases.part").u16string(), (other.path() / "bases").u16string(), true);
+  EXPECT_FALSE(fs::exists(at("bases.part")));
+  EXPECT_EQ(content_of(other.path() / "bases"), content);
+  EXPECT_EQ(entries_in(other.path()), 1u);
+}
+
+TEST_F(fs_utils_copy_test, a_missing_source_fails_and_creates_nothing) {
+  for (const bool move : {false, true}) {
+    EXPECT_EQ(error_of([&] { fs_utils::copy_file(at("missing").u16string(), at("copy").u16string(), move); }),
+              win32::make_win32_error(2));
+    EXPECT_EQ(entries_in(dir_.path()), 0u);
+  }
+}
+
+TEST_F(fs_utils_copy_test, a_move_that_runs_out_of_space_keeps_the_old_destination_and_the_source) {
+  const mounted_directory small(at("small"), "mount -t tmpfs -o size=64k tmpfs");
+  if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+  const std::string good = random_bytes(10'000);
+  const std::string update = random_bytes(200'000);
+  write(small.path() / "bases", good);
+  write(at("bases.part"), update);
+
+  EXPECT_EQ(
+      error_of([&] { fs_utils::copy_file(at("bases.part").u16string(), (small.path() / "bases").u16string(), true); }),
+      win32::make_win32_error(112));
+  EXPECT_EQ(content_of(small.path() / "bases"), good);
+  EXPECT_EQ(entries_in(small.path()), 1u);
+  EXPECT_EQ(content_of(at("bases.part")), update);
+}
+
+TEST_F(fs_utils_copy_test, a_copy_into_a_read_only_directory_fails_and_leaves_everything_in_place) {
+  fs::create_directories(at("target"));
+  const std::string good = random_bytes(1000);
+  write(at("target") / "bases", good);
+  write(at("source"), "update");
+  const mounted_directory read_only(at("target"), "mount --bind -o ro " + at("target").string());
+  if (!read_only.mounted()) GTEST_SKIP() << "bind mounts are not permitted here";
+
+  for (const bool move : {false, true}) {
+    const auto error =
+        error_of([&] { fs_utils::copy_file(at("source").u16string(), (at("target") / "bases").u16string(), move); });
+    EXPECT_EQ(error.category(), win32::category());
+    EXPECT_EQ(content_of(at("target") / "bases"), good);
+    EXPECT_EQ(entries_in(at("target")), 1u);
+    EXPECT_EQ(content_of(at("source")), "update");
+  }
+}
+
+}  // namespace
