@@ -1,0 +1,252 @@
+// The service-side runner as a separate process: the parameter text it hands over, the
+// stop event it owns, and the exit code it passes on.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/handle_holder.h"
+#include "common/text.h"
+#include "common/u16_stream.h"
+#include "common/winapi/command_line_to_argv.h"
+#include "common/winapi/events.h"
+#include "common/winapi/last_error.h"
+#include "common/winapi/process_info.h"
+#include "support/child_process.h"
+#include "support/parameter_text.h"
+#include "support/temp_directory.h"
+#include "support/update_source.h"
+
+namespace {
+
+using test_support::read_text;
+using test_support::write_text;
+
+const std::filesystem::path binary_dir = FERROWICK_BINARY_DIR;
+const std::filesystem::path runner = binary_dir / "src/tools/ferrowick-run";
+const std::filesystem::path worker = binary_dir / "src/ferrowick/ferrowick";
+constexpr char release[] = "2016-05-17T09:30:00Z";
+
+class ferrowick_run_test : public ::testing::Test {
+ protected:
+  ferrowick_run_test() : keys_(test_support::load_demo_keys(FERROWICK_SOURCE_DIR "/demo/keys")) {
+    for (const auto& directory : {configs(), logs(), source(), destination()}) {
+      std::filesystem::create_directories(directory);
+    }
+    test_support::write_logger_settings(configs(), "logger.xml");
+  }
+  ~ferrowick_run_test() override { winapi::delete_named_event(stop_event_name_); }
+
+  std::filesystem::path configs() const { return root_.path() / "configs"; }
+  std::filesystem::path logs() const { return root_.path() / "logs"; }
+  std::filesystem::path source() const { return root_.path() / "source dir"; }
+  std::filesystem::path destination() const { return root_.path() / "destination dir"; }
+
+  // A worker stand-in: a shell script with the given body.
+  std::filesystem::path fake_worker(const std::string& body) const {
+    const std::filesystem::path path = root_.path() / "fake-worker";
+    write_text(path, "#!/bin/sh\n" + body);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return path;
+  }
+
+  std::vector<std::string> task_arguments() const {
+    return {"--configs-dir",
+            configs().string(),
+            "--main-config",
+            "logger.xml",
+            "--logs-dir",
+            logs().string(),
+            "--source-dir",
+            source().string(),
+            "--dest-dir",
+            destination().string(),
+            "--pub",
+            FERROWICK_SOURCE_DIR "/demo/keys/parameter.public.b64",
+            "--stop-event",
+            stop_event_utf8(),
+            "--previous-release",
+            "2016-01-01T00:00:00Z"};
+  }
+
+  void write_source() const {
+    write_text(source() / "info2.txt", std::string("antivirus\r\n") + release + "\r\nbase_17_full.upd\r\n");
+    test_support::write_package(source() / "base_17_full.upd", {{u"bases.dat", "bases"}}, keys_);
+  }
+
+  test_support::child_result run(std::vector<std::string> arguments,
+                                 const std::map<std::string, std::optional<std::string>>& environment = {}) const {
+    test_support::child_options options;
+    options.arguments = std::move(arguments);
+    options.environment = environment;
+    return test_support::run_child(runner, options);
+  }
+
+  std::string stop_event_utf8() const { return common::utf16_to_utf8(stop_event_name_); }
+
+  // Pairs as the worker's splitter reads the captured text back.
+  static std::vector<std::u16string> split_captured(const std::filesystem::path& capture) {
+    const std::string bytes = read_text(capture);
+    std::u16string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+      text.push_back(static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8)));
+    }
+    return winapi::command_line_to_argv(text);
+  }
+
+  static std::vector<std::u16string> keys_of(const test_support::parameter_pairs& pairs) {
+    std::vector<std::u16string> keys;
+    for (const auto& pair : pairs) keys.push_back(pair.first);
+    return keys;
+  }
+
+  static std::vector<std::u16string> keys_of_tokens(const std::vector<std::u16string>& tokens) {
+    std::vector<std::u16string> keys;
+    for (size_t i = 0; i < tokens.size(); i += 2) keys.push_back(tokens[i]);
+    return keys;
+  }
+
+  static std::u16string value_of(const std::vector<std::u16string>& tokens, std::u16string_view key) {
+    for (size_t i = 0; i + 1 < tokens.size(); i += 2) {
+      if (tokens[i] == key) return tokens[i + 1];
+    }
+    ADD_FAILURE() << "no key " << common::utf16_to_utf8(key);
+    return {};
+  }
+
+  test_support::temp_directory root_;
+  const test_support::demo_keys keys_;
+  const std::u16string stop_event_name_ = common::concat(u"ferrowick-run-test-", winapi::current_process_id(), u"-",
+                                                         ::testing::UnitTest::GetInstance()->random_seed(), u"-",
+                                                         std::chrono::steady_clock::now().time_since_epoch().count());
+};
+
+TEST_F(ferrowick_run_test, the_parameter_text_splits_back_into_the_given_values_in_order) {
+  const std::filesystem::path capture = root_.path() / "stdin.bin";
+  auto arguments = task_arguments();
+  const std::vector<std::string> tricky = {"--proxy-password", "pa\"ss w\\\"ord\\", "--task-alias", "",
+                                           "--viro-user",      "back\\slash\\",     "--proxy-user", "a b\\"};
+  arguments.insert(arguments.end(), tricky.begin(), tricky.end());
+  arguments.insert(arguments.end(), {"--worker", fake_worker("cat > \"$CAPTURE\"\n").string()});
+  const auto result = run(arguments, {{"CAPTURE", capture.string()}});
+  ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+
+  const std::vector<std::u16string> tokens = split_captured(capture);
+  test_support::parameter_paths paths;
+  EXPECT_EQ(keys_of_tokens(tokens), keys_of(test_support::client_parameters(paths)));
+  EXPECT_EQ(value_of(tokens, u"proxy_password"), u"pa\"ss w\\\"ord\\");
+  EXPECT_EQ(value_of(tokens, u"update_task_alias"), u"");
+  EXPECT_EQ(value_of(tokens, u"viro_user_name"), u"back\\slash\\");
+  EXPECT_EQ(value_of(tokens, u"proxy_user_name"), u"a b\\");
+  EXPECT_EQ(value_of(tokens, u"destination_directory"), destination().u16string());
+  EXPECT_EQ(value_of(tokens, u"update_mode"), u"update_mode_client");
+  EXPECT_EQ(value_of(tokens, u"public_key_txt"), common::utf8_to_utf16(keys_.parameter_public_base64));
+  EXPECT_EQ(read_text(capture).substr(0, 4), std::string("c\0o\0", 4)) << "UTF-16LE without a byte-order mark";
+}
+
+TEST_F(ferrowick_run_test, server_mode_adds_the_utility_keys) {
+  const std::filesystem::path capture = root_.path() / "stdin.bin";
+  auto arguments = task_arguments();
+  arguments.insert(arguments.end(), {"--mode", "server", "--utils-dest-dir", "/u d", "--worker",
+                                     fake_worker("cat > \"$CAPTURE\"\n").string()});
+  ASSERT_EQ(run(arguments, {{"CAPTURE", capture.string()}}).exit_code, 0);
+  const std::vector<std::u16string> tokens = split_captured(capture);
+  test_support::parameter_paths paths;
+  EXPECT_EQ(keys_of_tokens(tokens), keys_of(test_support::server_parameters(paths)));
+  EXPECT_EQ(value_of(tokens, u"destination_directory_for_utils"), u"/u d");
+}
+
+TEST_F(ferrowick_run_test, the_workers_exit_code_and_output_pass_through) {
+  const auto result = run({"--worker", fake_worker("cat >/dev/null\necho out\necho err >&2\nexit 253\n").string()});
+  EXPECT_EQ(result.exit_code, 253);
+  EXPECT_EQ(result.stdout_text, "out\n");
+  EXPECT_EQ(result.stderr_text, "err\n");
+}
+
+TEST_F(ferrowick_run_test, bad_options_are_usage_errors) {
+  const auto unknown = run({"--no-such-option", "1"});
+  EXPECT_EQ(unknown.exit_code, 2);
+  EXPECT_NE(unknown.stderr_text.find("unknown option '--no-such-option'"), std::string::npos);
+  EXPECT_EQ(run({"--dest-dir"}).exit_code, 2);
+  EXPECT_EQ(run({"--cancel-after", "soon"}).exit_code, 2);
+  EXPECT_EQ(run({"--pub", (root_.path() / "absent.b64").string()}).exit_code, 2);
+}
+
+TEST_F(ferrowick_run_test, a_worker_that_cannot_start_fails_with_1) {
+  const auto result = run({"--worker", (root_.path() / "absent").string()});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.stderr_text.find("win32 2"), std::string::npos) << result.stderr_text;
+}
+
+TEST_F(ferrowick_run_test, a_real_update_places_the_package_and_deletes_its_stop_event) {
+  write_source();
+  auto arguments = task_arguments();
+  arguments.insert(arguments.end(), {"--worker", worker.string()});
+  const auto result = run(arguments);
+  EXPECT_EQ(result.exit_code, 0) << result.stderr_text;
+  EXPECT_EQ(result.stdout_text,
+            std::string(release) + "\r\n" + (destination() / "base_17_full.upd").string() + "\r\n\r\n17\r\n");
+  EXPECT_EQ(test_support::list_names(destination()), std::vector<std::string>{"base_17_full.upd"});
+  EXPECT_EQ(winapi::open_event(winapi::synchronize, stop_event_name_), 0);
+  EXPECT_EQ(winapi::get_last_error(), winapi::error_file_not_found);
+}
+
+TEST_F(ferrowick_run_test, an_event_set_beforehand_cancels_and_stays) {
+  write_source();
+  const common::handle_holder event(winapi::create_named_event(stop_event_name_, false));
+  ASSERT_TRUE(winapi::set_event(event.get()));
+  auto arguments = task_arguments();
+  arguments.insert(arguments.end(), {"--worker", worker.string()});
+  const auto result = run(arguments);
+  EXPECT_EQ(result.exit_code, 253) << result.stderr_text;
+  EXPECT_EQ(result.stdout_text, "");
+  EXPECT_NE(common::handle_holder(winapi::open_event(winapi::synchronize, stop_event_name_)).get(), 0);
+}
+
+TEST_F(ferrowick_run_test, sigterm_and_ctrl_c_set_the_stop_event_instead_of_killing) {
+  write_source();
+  for (const char* signal_name : {"TERM", "INT"}) {
+    auto arguments = task_arguments();
+    // The stand-in signals the runner, then becomes the real worker with the same stdin.
+    const std::string body = std::string("kill -") + signal_name + " $PPID\nsleep 1\nexec '" + worker.string() + "'\n";
+    arguments.insert(arguments.end(), {"--worker", fake_worker(body).string()});
+    const auto result = run(arguments);
+    EXPECT_EQ(result.exit_code, 253) << signal_name << ": " << result.stderr_text;
+    EXPECT_TRUE(test_support::list_names(destination()).empty()) << signal_name;
+  }
+}
+
+TEST_F(ferrowick_run_test, cancel_after_stops_a_run_in_the_middle) {
+  write_source();
+  // info.txt is a FIFO: the worker's copy of it waits for a writer, which comes only
+  // after the runner has set the stop event. The package pull after it is cancelled.
+  const std::filesystem::path fifo = source() / "info.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // Without a reader (a worker already gone) the open fails at once instead of hanging.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const int end = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      if (end >= 0) {
+        ::close(end);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  });
+  auto arguments = task_arguments();
+  arguments.insert(arguments.end(), {"--worker", worker.string(), "--cancel-after", "0.5"});
+  const auto result = run(arguments);
+  writer.join();
+  EXPECT_EQ(result.exit_code, 253) << result.stderr_text;
+  EXPECT_EQ(result.stdout_text, "");
+  EXPECT_TRUE(test_support::list_names(destination()).empty());
+}
+
+}  // namespace
