@@ -85,8 +85,16 @@ TEST_F(package_structure, magic_and_signed_length) {
 }
 
 TEST_F(package_structure, header_rules) {
-  EXPECT_EQ(open_edited([](bytes& p) { p[16] = 16; p.insert(p.begin() + 39, 0); }).value, 5360);
-  EXPECT_EQ(open_edited([](bytes& p) { p[16] = 14; p.erase(p.begin() + 38); }).value, 5359);
+  EXPECT_EQ(open_edited([](bytes& p) {
+              p[16] = 16;
+              p.insert(p.begin() + 39, 0);
+            }).value,
+            5360);
+  EXPECT_EQ(open_edited([](bytes& p) {
+              p[16] = 14;
+              p.erase(p.begin() + 38);
+            }).value,
+            5359);
   EXPECT_EQ(open_edited([](bytes& p) { p[24] = 1; }).value, 5362);
   EXPECT_EQ(open_edited([](bytes& p) { p[28] = 24; }).value, 5354);
   EXPECT_EQ(open_edited([](bytes& p) { p[31] = 31; }).value, 5354);
