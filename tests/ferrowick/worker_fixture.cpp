@@ -21,6 +21,7 @@ std::filesystem::path worker_fixture::worker_binary() {
 test_support::child_result worker_fixture::run_with_bytes(const std::string& stdin_bytes) const {
   test_support::child_options options;
   options.stdin_bytes = stdin_bytes;
+  options.environment = environment_;
   return test_support::run_child(worker_binary(), options);
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 
 #include "support/child_process.h"
@@ -33,4 +35,6 @@ class worker_fixture : public testing::Test {
 
   test_support::temp_directory temp_;
   test_support::parameter_paths paths_;
+  // Environment changes for the worker.
+  std::map<std::string, std::optional<std::string>> environment_;
 };
