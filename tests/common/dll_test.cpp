@@ -76,7 +76,8 @@ TEST(dll, empty_arguments_are_invalid) {
   } catch (const std::invalid_argument& e) {
     EXPECT_STREQ(e.what(), "An invalid argument 'path' was passed to the function load_library");
   }
-  EXPECT_THROW(common::dll::try_resolve<exported_signature>(nullptr, exported_function), common::dll::function_resolving_exception);
+  EXPECT_THROW(common::dll::try_resolve<exported_signature>(nullptr, exported_function),
+               common::dll::function_resolving_exception);
 }
 
 TEST(dll, a_missing_library_raises_the_windows_error_of_load_library) {
