@@ -20,6 +20,15 @@ void append_bytes(const std::array<uint8_t, 4>& values, size_t count, std::vecto
   out.insert(out.end(), bytes, bytes + count);
 }
 
+// The symbol itself; a byte that is not ASCII cannot stand alone in UTF-8 text, so it is
+// written as its hexadecimal value.
+std::string symbol_text(char symbol) {
+  const auto byte = static_cast<unsigned char>(symbol);
+  if (byte < 0x80) return std::string(1, symbol);
+  static const char digits[] = "0123456789ABCDEF";
+  return std::string("0x") + digits[byte >> 4] + digits[byte & 0x0F];
+}
+
 }  // namespace
 
 std::vector<uint8_t> base64_decode(std::string_view text) {
@@ -32,7 +41,7 @@ std::vector<uint8_t> base64_decode(std::string_view text) {
     if (symbol == '=') break;
     const size_t value = alphabet.find(symbol);
     if (value == std::string::npos) {
-      FW_THROW(common::application_exception(5449), "Invalid Base64 symbol: ", std::string_view(&symbol, 1));
+      FW_THROW(common::application_exception(5449), "Invalid Base64 symbol: ", symbol_text(symbol));
     }
     quartet[filled++] = static_cast<uint8_t>(value);
     if (filled == 4) {

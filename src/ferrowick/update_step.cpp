@@ -2,12 +2,10 @@
 
 #include <functional>
 #include <iostream>
-#include <stdexcept>
 
 #include "ferrowick/result_output.h"
 #include "ferrowick/run_step.h"
 
-#if __has_include("updater_lib/details/update_run.h") && __has_include("updater_lib/details/built_in_key.h")
 #include "updater_lib/details/built_in_key.h"
 #include "updater_lib/details/update_run.h"
 
@@ -23,9 +21,3 @@ int32_t run_update_step(const updater::updater_parameters& parameters) {
   write_result_lines(std::cout, result.lines);
   return result.code;
 }
-
-#else
-
-int32_t run_update_step(const updater::updater_parameters&) { throw std::runtime_error("update run is not available"); }
-
-#endif
