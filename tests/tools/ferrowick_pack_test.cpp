@@ -1,0 +1,167 @@
+// The publisher tool end to end: the built binary makes keys and packages that the
+// worker's package reader accepts, and refuses what it must.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/base64.h"
+#include "support/child_process.h"
+#include "support/temp_directory.h"
+#include "updater_lib/details/package.h"
+
+namespace {
+
+using bytes = std::vector<uint8_t>;
+
+bytes read_all(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_all(const std::filesystem::path& path, const bytes& content) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+}
+
+class ferrowick_pack : public ::testing::Test {
+ protected:
+  test_support::child_result pack(const std::vector<std::string>& arguments) const {
+    test_support::child_options options;
+    options.arguments = arguments;
+    return test_support::run_child(tool_, options);
+  }
+  std::string at(const std::string& name) const { return (directory_.path() / name).string(); }
+
+  // Two key pairs "a" and "b" and a package "out.pkg" of two files.
+  void make_keys_and_package() {
+    ASSERT_EQ(pack({"keygen", at("a")}).exit_code, 0);
+    ASSERT_EQ(pack({"keygen", at("b")}).exit_code, 0);
+    std::filesystem::create_directory(directory_.path() / "in");
+    first_ = bytes(200000);
+    for (size_t i = 0; i < first_.size(); ++i) first_[i] = static_cast<uint8_t>(i % 251);
+    write_all(directory_.path() / "in" / "bases.dat", first_);
+    write_all(directory_.path() / "in" / "notes.txt", {'o', 'k'});
+    const auto created = pack(
+        {"create", at("out.pkg"), "--key", at("a.key"), "--key", at("b.key"), at("in/bases.dat"), at("in/notes.txt")});
+    ASSERT_EQ(created.exit_code, 0) << created.stderr_text;
+  }
+
+  const std::filesystem::path tool_ = std::filesystem::path(FERROWICK_BINARY_DIR) / "src/tools/ferrowick-pack";
+  test_support::temp_directory directory_;
+  bytes first_;
+};
+
+TEST_F(ferrowick_pack, keygen_writes_the_key_pair_and_prints_the_public_key_in_base64) {
+  const auto result = pack({"keygen", at("signer")});
+  ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+  const bytes public_key = read_all(at("signer.pub"));
+  ASSERT_EQ(public_key.size(), 33u);
+  EXPECT_TRUE(public_key[0] == 0x02 || public_key[0] == 0x03);
+  ASSERT_EQ(result.stdout_text.back(), '\n');
+  const std::string text = result.stdout_text.substr(0, result.stdout_text.size() - 1);
+  EXPECT_EQ(text.size(), 44u);
+  EXPECT_EQ(base64::base64_decode(text), public_key);
+
+  // MPI: 4-byte big-endian length, then the magnitude with a clear top bit.
+  const bytes private_key = read_all(at("signer.key"));
+  ASSERT_GE(private_key.size(), 5u);
+  const uint32_t length = (private_key[0] << 24) | (private_key[1] << 16) | (private_key[2] << 8) | private_key[3];
+  EXPECT_EQ(private_key.size(), 4 + length);
+  EXPECT_TRUE(length == 32 || length == 33) << length;
+  EXPECT_EQ(private_key[4] & 0x80, 0);
+}
+
+TEST_F(ferrowick_pack, keygen_never_replaces_a_key) {
+  ASSERT_EQ(pack({"keygen", at("signer")}).exit_code, 0);
+  const bytes original = read_all(at("signer.key"));
+  const auto again = pack({"keygen", at("signer")});
+  EXPECT_EQ(again.exit_code, 1);
+  EXPECT_NE(again.stderr_text.find("error 80 (win32)"), std::string::npos) << again.stderr_text;
+  EXPECT_EQ(read_all(at("signer.key")), original);
+}
+
+TEST_F(ferrowick_pack, a_created_package_opens_as_the_worker_opens_it) {
+  make_keys_and_package();
+  const updater::package opened(std::filesystem::path(at("out.pkg")).u16string(), updater::package::mode::open_existing,
+                                {read_all(at("a.pub")), read_all(at("b.pub"))}, {});
+  const auto& files = opened.get_files();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].name, u"bases.dat");
+  EXPECT_EQ(files[1].name, u"notes.txt");
+  const bytes content = read_all(at("out.pkg"));
+  EXPECT_TRUE(
+      std::equal(first_.begin(), first_.end(), content.begin() + static_cast<std::ptrdiff_t>(files[0].data_offset)));
+}
+
+TEST_F(ferrowick_pack, verify_accepts_only_the_right_keys_in_order) {
+  make_keys_and_package();
+  const auto good = pack({"verify", at("out.pkg"), "--pub", at("a.pub"), "--pub", at("b.pub")});
+  EXPECT_EQ(good.exit_code, 0) << good.stderr_text;
+  EXPECT_NE(good.stdout_text.find("verified\n"), std::string::npos);
+  EXPECT_NE(good.stdout_text.find("files: 2\n"), std::string::npos);
+
+  const auto swapped = pack({"verify", at("out.pkg"), "--pub", at("b.pub"), "--pub", at("a.pub")});
+  EXPECT_EQ(swapped.exit_code, 1);
+  EXPECT_NE(swapped.stderr_text.find("error 5362 (application): File section verification error."), std::string::npos)
+      << swapped.stderr_text;
+
+  const auto one_key = pack({"verify", at("out.pkg"), "--pub", at("a.pub")});
+  EXPECT_EQ(one_key.exit_code, 2);
+
+  bytes changed = read_all(at("out.pkg"));
+  changed[100] ^= 1;
+  write_all(at("changed.pkg"), changed);
+  const auto tampered = pack({"verify", at("changed.pkg"), "--pub", at("a.pub"), "--pub", at("b.pub")});
+  EXPECT_EQ(tampered.exit_code, 1);
+  EXPECT_NE(tampered.stderr_text.find("error 5362"), std::string::npos);
+}
+
+TEST_F(ferrowick_pack, list_prints_the_header_and_the_files) {
+  make_keys_and_package();
+  const auto listed = pack({"list", at("out.pkg")});
+  ASSERT_EQ(listed.exit_code, 0) << listed.stderr_text;
+  EXPECT_NE(listed.stdout_text.find("version of update compatibility: 0\n"), std::string::npos);
+  EXPECT_NE(listed.stdout_text.find("files: 2\n"), std::string::npos);
+  EXPECT_NE(listed.stdout_text.find("bases.dat\t200000\t"), std::string::npos) << listed.stdout_text;
+  EXPECT_NE(listed.stdout_text.find("notes.txt\t2\t"), std::string::npos);
+  EXPECT_NE(listed.stdout_text.find("created: 20"), std::string::npos);
+
+  const auto broken = pack({"list", at("a.pub")});
+  EXPECT_EQ(broken.exit_code, 1);
+  EXPECT_NE(broken.stderr_text.find("error 5362"), std::string::npos) << broken.stderr_text;
+}
+
+TEST_F(ferrowick_pack, create_fails_cleanly) {
+  ASSERT_EQ(pack({"keygen", at("a")}).exit_code, 0);
+  ASSERT_EQ(pack({"keygen", at("b")}).exit_code, 0);
+  const auto missing = pack({"create", at("out.pkg"), "--key", at("a.key"), "--key", at("b.key"), at("none")});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_NE(missing.stderr_text.find("error 2 (win32)"), std::string::npos) << missing.stderr_text;
+  EXPECT_FALSE(std::filesystem::exists(at("out.pkg")));
+
+  write_all(at("x"), {1});
+  std::filesystem::create_directory(directory_.path() / "d");
+  write_all(directory_.path() / "d" / "x", {2});
+  const auto twice = pack({"create", at("out.pkg"), "--key", at("a.key"), "--key", at("b.key"), at("x"), at("d/x")});
+  EXPECT_EQ(twice.exit_code, 2);
+
+  const auto one_key = pack({"create", at("out.pkg"), "--key", at("a.key"), at("x")});
+  EXPECT_EQ(one_key.exit_code, 2);
+  EXPECT_NE(one_key.stderr_text.find("usage:"), std::string::npos);
+
+  const auto public_as_private = pack({"create", at("out.pkg"), "--key", at("a.pub"), "--key", at("b.key"), at("x")});
+  EXPECT_EQ(public_as_private.exit_code, 1);
+  EXPECT_FALSE(std::filesystem::exists(at("out.pkg")));
+}
+
+TEST_F(ferrowick_pack, unknown_commands_and_options_print_the_usage) {
+  for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"sign"}, {"list", "--bogus", "x"}}) {
+    const auto result = pack(arguments);
+    EXPECT_EQ(result.exit_code, 2);
+    EXPECT_NE(result.stderr_text.find("usage:"), std::string::npos);
+  }
+}
+
+}  // namespace
