@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/fs_utils.h"
 #include "common/path_helpers.h"
 #include "common/u16_stream.h"
 #include "common/winapi/debug_output.h"
@@ -44,7 +45,7 @@ void Logger::start(const std::u16string& configs_directory, const std::u16string
   uint64_t last_write_time = 0;
   try {
     settings = read_settings(path);
-    last_write_time = get_file_last_write_time(path);
+    last_write_time = fs_utils::get_file_last_write_time(path);
   } catch (const std::exception& failure) {
     report_unreadable_settings(failure);
   }

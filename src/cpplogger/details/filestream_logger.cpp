@@ -18,6 +18,9 @@ std::u16string loss_banner(uint32_t lost) {
                         u"\n", stars, u"\n\n");
 }
 
+// Continuation lines are aligned only in the verbose levels.
+bool aligned(const logger_settings& settings) { return settings.level <= level_debug; }
+
 }  // namespace
 
 filestream_logger::filestream_logger(std::u16string directory, std::u16string base_name)
@@ -26,10 +29,12 @@ filestream_logger::filestream_logger(std::u16string directory, std::u16string ba
       current_path_(generation_path(directory_, base_name_, 0)) {}
 
 void filestream_logger::write(const message& record, const logger_settings& settings) {
-  std::lock_guard lock(mutex_);
   try {
+    // Formatting needs no shared state, so it stays outside the lock other threads wait on.
+    const std::u16string line = format_message(record, true, aligned(settings));
+    std::lock_guard lock(mutex_);
     settings_ = settings;
-    write_record(record);
+    write_record(record, line);
   } catch (const std::bad_alloc& failure) {
     winapi::output_debug_string_a(failure.what());
   } catch (const std::exception& failure) {
@@ -39,7 +44,7 @@ void filestream_logger::write(const message& record, const logger_settings& sett
   }
 }
 
-void filestream_logger::write_record(const message& record) {
+void filestream_logger::write_record(const message& record, std::u16string_view line) {
   bool ok = true;
   if (lost_ > 0) {
     ok = write_line(loss_banner(lost_), nullptr);
@@ -50,7 +55,7 @@ void filestream_logger::write_record(const message& record) {
     if (ok) pending_.pop_front();
   }
   bool roll_wanted = false;
-  if (!ok || !write_line(format_line(record), &roll_wanted)) {
+  if (!ok || !write_line(line, &roll_wanted)) {
     pending_.push_back(record);
     if (pending_.size() > max_pending) {
       pending_.pop_front();
@@ -61,11 +66,10 @@ void filestream_logger::write_record(const message& record) {
 }
 
 std::u16string filestream_logger::format_line(const message& record) const {
-  // Continuation lines are aligned only in the verbose levels, where they are common.
-  return format_message(record, true, settings_.level <= level_debug);
+  return format_message(record, true, aligned(settings_));
 }
 
-bool filestream_logger::write_line(std::u16string&& text, bool* roll_wanted) {
+bool filestream_logger::write_line(std::u16string_view text, bool* roll_wanted) {
   try {
     if (!file_.is_open()) {
       file_.open(current_path_, log_file_writer::open_mode::append);
@@ -73,8 +77,7 @@ bool filestream_logger::write_line(std::u16string&& text, bool* roll_wanted) {
                                       [](const generation& entry) { return entry.index == 0; });
       if (!listed) generations_.push_back({current_path_, 0});
     }
-    text += u"\r\n";
-    file_.write(text);
+    file_.write_line(text);
     if (roll_wanted != nullptr) {
       *roll_wanted = file_.size() >= settings_.max_file_size;
       if (*roll_wanted) file_.close();

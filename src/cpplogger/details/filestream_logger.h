@@ -29,8 +29,8 @@ class filestream_logger {
   const std::u16string& base_name() const { return base_name_; }
 
  private:
-  void write_record(const message& record);
-  bool write_line(std::u16string&& text, bool* roll_wanted);
+  void write_record(const message& record, std::u16string_view line);
+  bool write_line(std::u16string_view text, bool* roll_wanted);
   std::u16string format_line(const message& record) const;
   void roll();
   void clear_current_file();

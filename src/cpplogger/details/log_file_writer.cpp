@@ -51,14 +51,14 @@ void log_file_writer::open(const std::u16string& path, open_mode mode) {
   file_ = file;
 }
 
-void log_file_writer::write(std::u16string_view text) {
-  if (text.empty()) return;
+void log_file_writer::write_line(std::u16string_view text) {
   if (!is_open()) {
-    winapi::output_debug_string(common::concat(text, u"\n"));
+    winapi::output_debug_string(common::concat(text, u"\r\n\n"));
     throw log_file_writer_exception(u"Could not write to a closed log file.");
   }
   bytes_.clear();
   append_log_utf8(bytes_, text);
+  bytes_ += "\r\n";
   uint32_t written = 0;
   if (!winapi::write_file(file_, bytes_.data(), static_cast<uint32_t>(bytes_.size()), &written))
     throw log_file_writer_exception(u"Could not write to the log file.");

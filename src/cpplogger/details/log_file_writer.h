@@ -29,9 +29,9 @@ class log_file_writer {
   // when its size cannot be read.
   void open(const std::u16string& path, open_mode mode);
 
-  // Writes the UTF-8 form of text with one system write; nothing for an empty text.
+  // Writes the UTF-8 form of text and "\r\n" with one system write.
   // Throws log_file_writer_exception.
-  void write(std::u16string_view text);
+  void write_line(std::u16string_view text);
 
   void close();
 
