@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "updater_lib/details/digital_signature.h"
 #include "updater_lib/details/package_info.h"
 
 namespace updater {
@@ -13,7 +14,6 @@ namespace updater {
 class package {
  public:
   enum class mode { open_existing, create_new };
-  using key_list = std::vector<std::vector<uint8_t>>;
 
   // open_existing: checks the package signatures with public_keys (signature i with key
   // i), then the header and every file with its signatures; any defect raises.
