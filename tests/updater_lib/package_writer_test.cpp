@@ -1,10 +1,14 @@
 // Packages made by the writer: their bytes against the layout, and the round trip
 // through the reader.
+#include "updater_lib/details/package_writer.h"
+
 #include <gtest/gtest.h>
 
 #include "package_test_support.h"
+#include "support/log_capture.h"
 #include "support/temp_directory.h"
 #include "updater_lib/details/package.h"
+#include "updater_lib/details/package_file_io.h"
 
 namespace {
 
@@ -168,6 +172,18 @@ TEST_F(package_writer, a_package_abandoned_by_an_exception_is_not_signed) {
       },
       std::runtime_error);
   EXPECT_EQ(code_of([&] { open_package(output()); }).value, 5360);
+}
+
+TEST_F(package_writer, a_file_count_that_does_not_fit_fails_with_5471) {
+  test_support::log_capture log;
+  const common::handle_holder file = updater::create_file_handle_for_writing(output());
+  updater::write_package_start(file.get(), {});
+  const auto completing = [&](uint64_t count) {
+    return code_of([&] { updater::write_package_end(file.get(), {}, 24, count, 39, keys().private_keys); });
+  };
+  EXPECT_EQ(completing(0xFFFFFFFFu).value, 5471);
+  EXPECT_TRUE(log.contains_substring(u"File count: 4294967295"));
+  EXPECT_EQ(completing(0xFFFFFFFEu).value, -1);
 }
 
 TEST_F(package_writer, creating_replaces_an_existing_file) {
