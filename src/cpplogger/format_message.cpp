@@ -1,4 +1,6 @@
+#include <cstdio>
 #include <ctime>
+#include <limits>
 
 #include "common/text.h"
 #include "common/winapi/process_info.h"
@@ -9,12 +11,21 @@ namespace cpplogger {
 
 namespace {
 
-std::u16string date_time_text(int64_t ticks) {
-  const auto local = winapi::to_local_time(ticks / 10'000'000);
-  if (!local) return {};
-  char buffer[1024];
-  const size_t length = std::strftime(buffer, sizeof buffer, "%Y/%m/%d %H:%M:%S", &*local);
-  return common::ascii_to_utf16(std::string_view(buffer, length));
+// Converting to local time is the costliest part of a line and records come many per
+// second, so each thread keeps the text of the last second it formatted.
+const std::u16string& date_time_text(int64_t ticks) {
+  thread_local int64_t cached_second = std::numeric_limits<int64_t>::min();
+  thread_local std::u16string cached_text;
+  const int64_t second = ticks / 10'000'000;
+  if (second == cached_second) return cached_text;
+  cached_second = second;
+  cached_text.clear();
+  if (const auto local = winapi::to_local_time(second)) {
+    char buffer[1024];
+    const size_t length = std::strftime(buffer, sizeof buffer, "%Y/%m/%d %H:%M:%S", &*local);
+    cached_text = common::ascii_to_utf16(std::string_view(buffer, length));
+  }
+  return cached_text;
 }
 
 }  // namespace
@@ -23,7 +34,9 @@ std::u16string format_message(const message& record, bool with_thread_id, bool a
   std::u16string line = date_time_text(record.time);
   if (with_thread_id) {
     line += u' ';
-    line += common::ascii_to_utf16(std::to_string(record.thread_id));
+    char digits[16];
+    const int length = std::snprintf(digits, sizeof digits, "%u", record.thread_id);
+    line.append(digits, digits + length);
   }
   line += u' ';
   line += level_to_text(record.level);
@@ -31,11 +44,15 @@ std::u16string format_message(const message& record, bool with_thread_id, bool a
   const size_t prefix_length = line.size();
   if (!align_continuation) return line + record.text;
 
-  line.reserve(prefix_length + record.text.size());
-  for (char16_t c : record.text) {
-    line += c;
-    if (c == u'\n') line.append(prefix_length, u' ');
+  const std::u16string_view text = record.text;
+  line.reserve(prefix_length + text.size());
+  size_t begin = 0;
+  for (size_t feed = text.find(u'\n'); feed != std::u16string_view::npos; feed = text.find(u'\n', begin)) {
+    line.append(text.substr(begin, feed + 1 - begin));
+    line.append(prefix_length, u' ');
+    begin = feed + 1;
   }
+  line.append(text.substr(begin));
   return line;
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <openssl/obj_mac.h>
 
+#include <algorithm>
+
 #include "signature_test_helpers.h"
 #include "update_run_expect_code.h"
 #include "updater_lib/details/hash_file_helpers.h"
@@ -26,9 +28,9 @@ std::vector<uint8_t> mpi_of(const std::string& magnitude_hex) {
   std::vector<uint8_t> magnitude = from_hex(magnitude_hex);
   if (!magnitude.empty() && (magnitude[0] & 0x80) != 0) magnitude.insert(magnitude.begin(), 0);
   const auto size = static_cast<uint32_t>(magnitude.size());
-  std::vector<uint8_t> mpi{static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
-                           static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)};
-  mpi.insert(mpi.end(), magnitude.begin(), magnitude.end());
+  std::vector<uint8_t> mpi(4 + magnitude.size());
+  for (int i = 0; i < 4; ++i) mpi[i] = static_cast<uint8_t>(size >> (24 - 8 * i));
+  std::copy(magnitude.begin(), magnitude.end(), mpi.begin() + 4);
   return mpi;
 }
 

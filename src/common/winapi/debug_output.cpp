@@ -21,11 +21,7 @@ class debug_sink {
       file_ = stderr;
     } else {
       file_ = std::fopen(target, "a");
-      owned_ = file_ != nullptr;
     }
-  }
-  ~debug_sink() {
-    if (owned_) std::fclose(file_);
   }
   void write(std::string_view text) {
     if (file_ == nullptr) return;
@@ -37,12 +33,12 @@ class debug_sink {
  private:
   std::mutex mutex_;
   FILE* file_ = nullptr;
-  bool owned_ = false;
 };
 
+// Never destroyed: threads and static destructors may report until the process ends.
 debug_sink& sink() {
-  static debug_sink instance;
-  return instance;
+  static debug_sink* const instance = new debug_sink;
+  return *instance;
 }
 
 }  // namespace

@@ -12,9 +12,10 @@ struct registry {
   std::unordered_map<handle_t, event_kind> kinds;
 };
 
+// Never destroyed: handles may still be closed by static destructors at process exit.
 registry& instance() {
-  static registry events;
-  return events;
+  static registry* const events = new registry;
+  return *events;
 }
 
 }  // namespace
