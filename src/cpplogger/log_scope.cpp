@@ -2,8 +2,8 @@
 
 #include <exception>
 
+#include "common/call_or_terminate.h"
 #include "common/u16_stream.h"
-#include "common/winapi/debug_output.h"
 #include "common/winapi/process_info.h"
 #include "cpplogger/logger.h"
 
@@ -29,18 +29,12 @@ log_scope::log_scope(const char* function_name, const char* file_name, int line)
 }
 
 log_scope::~log_scope() {
-  try {
+  common::call_or_terminate([&] {
     const std::u16string elapsed = elapsed_text(winapi::current_time_ticks() - start_ticks_);
     const char16_t* marker = std::uncaught_exceptions() > uncaught_at_entry_ ? u"<exc" : u"<---";
     --details::thread_scope_depth();
     log(level_debug, common::concat(marker, " ", function_name_, ", elapsed: ", elapsed));
-  } catch (const std::exception& failure) {
-    winapi::output_debug_string_a(failure.what());
-    std::terminate();
-  } catch (...) {
-    winapi::output_debug_string_a("An unknown exception was caught");
-    std::terminate();
-  }
+  });
 }
 
 namespace details {

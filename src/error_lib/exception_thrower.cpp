@@ -6,7 +6,7 @@
 #include <exception>
 #include <memory>
 
-#include "common/winapi/debug_output.h"
+#include "common/call_or_terminate.h"
 #include "cpplogger/logger.h"
 
 namespace common::details {
@@ -24,7 +24,7 @@ std::string type_name(const std::type_info& type) {
 
 void log_exception_line(const std::u16string& extra, const char* what, const std::type_info& type, const char* file,
                         int line) noexcept {
-  try {
+  common::call_or_terminate([&] {
     std::u16string text = extra;
     const std::u16string message = utf8_to_utf16(what);
     if (!message.empty()) {
@@ -35,13 +35,7 @@ void log_exception_line(const std::u16string& extra, const char* what, const std
     }
     text += concat(type_name(type), "; file: ", file, "(", line, ")");
     cpplogger::log(cpplogger::level_debug, u"EXCEPTION " + text);
-  } catch (const std::exception& failure) {
-    winapi::output_debug_string_a(failure.what());
-    std::terminate();
-  } catch (...) {
-    winapi::output_debug_string_a("An unknown exception was caught");
-    std::terminate();
-  }
+  });
 }
 
 }  // namespace common::details

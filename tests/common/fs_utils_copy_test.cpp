@@ -12,9 +12,12 @@
 #include "common/fs_utils.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
+#include "support/error_of.h"
 #include "support/temp_directory.h"
 
 namespace {
+
+using test_support::error_of;
 
 namespace fs = std::filesystem;
 
@@ -39,17 +42,6 @@ std::string content_of(const fs::path& file) {
 
 size_t entries_in(const fs::path& directory) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
-}
-
-template <typename Call>
-std::error_code error_of(Call&& call) {
-  try {
-    call();
-  } catch (const common::application_exception& error) {
-    return error.code();
-  }
-  ADD_FAILURE() << "no exception";
-  return {};
 }
 
 // A directory with a file system of its own, mounted for the test and unmounted after.

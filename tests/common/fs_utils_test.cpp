@@ -11,22 +11,14 @@
 #include "common/winapi/file_api.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
+#include "support/error_of.h"
 #include "support/temp_directory.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using test_support::error_of;
 
-template <typename Call>
-std::error_code error_of(Call&& call) {
-  try {
-    call();
-  } catch (const common::application_exception& error) {
-    return error.code();
-  }
-  ADD_FAILURE() << "no exception";
-  return {};
-}
+namespace fs = std::filesystem;
 
 class fs_utils_test : public ::testing::Test {
  protected:

@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "cpplogger/details/instance_holder.h"
+#include "support/writing_logger.h"
 
 namespace {
 
@@ -45,21 +46,8 @@ TEST(on_exit, an_empty_callable_is_allowed) {
 
 // Puts a logger in place that echoes every record to standard error, so a death test
 // can see what was logged before the process ended.
-class stderr_logger final : public cpplogger::details::logger_interface {
+class stderr_logger final : public test_support::writing_logger {
  public:
-  void start(const std::u16string&, const std::u16string&, const std::u16string&, const std::u16string&, bool,
-             cpplogger::details::on_change_callback) override {}
-  void stop_watching() override {}
-  void reload_settings() override {}
-  cpplogger::logger_settings get_settings() const override {
-    cpplogger::logger_settings settings;
-    settings.use_developer_log = true;
-    return settings;
-  }
-  std::u16string get_config_file_path() const override { return {}; }
-  std::u16string get_logs_directory() const override { return {}; }
-  std::u16string get_log_base_name() const override { return {}; }
-  bool is_watching() const override { return false; }
   void write(const cpplogger::message& record) override {
     std::fprintf(stderr, "level %d: %s\n", record.level, common::utf16_to_utf8(record.text).c_str());
   }

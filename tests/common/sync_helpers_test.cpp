@@ -12,24 +12,16 @@
 #include "common/winapi/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
+#include "support/error_of.h"
 #include "support/log_capture.h"
 #include "support/temp_directory.h"
 
 namespace {
 
+using test_support::error_of;
+
 using namespace std::chrono_literals;
 using common::handle_holder;
-
-template <typename Call>
-std::error_code error_of(Call&& call) {
-  try {
-    call();
-  } catch (const common::application_exception& error) {
-    return error.code();
-  }
-  ADD_FAILURE() << "no exception";
-  return {};
-}
 
 TEST(sync_helpers_test, a_new_event_is_clear_and_stays_set_once_set) {
   const auto event = sync_helpers::create_basic_manual_reset_event();

@@ -5,24 +5,12 @@
 #include <utility>
 
 #include "cpplogger/details/instance_holder.h"
+#include "support/writing_logger.h"
 
 namespace test_support {
 
-class log_capture::recorder final : public cpplogger::details::logger_interface {
+class log_capture::recorder final : public writing_logger {
  public:
-  void start(const std::u16string&, const std::u16string&, const std::u16string&, const std::u16string&, bool,
-             cpplogger::details::on_change_callback) override {}
-  void stop_watching() override {}
-  void reload_settings() override {}
-  cpplogger::logger_settings get_settings() const override {
-    cpplogger::logger_settings settings;
-    settings.use_developer_log = true;
-    return settings;
-  }
-  std::u16string get_config_file_path() const override { return {}; }
-  std::u16string get_logs_directory() const override { return {}; }
-  std::u16string get_log_base_name() const override { return {}; }
-  bool is_watching() const override { return false; }
   void write(const cpplogger::message& record) override {
     std::lock_guard lock(mutex);
     records.push_back(record);

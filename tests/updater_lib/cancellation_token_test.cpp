@@ -15,21 +15,13 @@
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "support/log_capture.h"
+#include "support/error_of.h"
 #include "support/temp_directory.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename Call>
-std::error_code error_of(Call&& call) {
-  try {
-    call();
-  } catch (const common::application_exception& error) {
-    return error.code();
-  }
-  return {};
-}
+using test_support::error_of;
 
 const std::error_code canceled = common::make_application_error(common::error_operation_canceled);
 const std::error_code invalid_timeout = common::make_application_error(5373);
