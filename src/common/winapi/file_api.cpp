@@ -43,6 +43,14 @@ int open_flags(uint32_t access, creation_disposition disposition, uint32_t flags
   return result;
 }
 
+bool status_of(handle_t file, struct stat& status) {
+  const int descriptor = descriptor_of(file);
+  if (descriptor < 0) return false;
+  if (::fstat(descriptor, &status) == 0) return true;
+  set_last_error_from_errno();
+  return false;
+}
+
 bool exists(const std::string& path) {
   struct stat status {};
   return ::stat(path.c_str(), &status) == 0;
@@ -146,25 +154,15 @@ bool set_file_pointer_ex(handle_t file, int64_t distance, int64_t* new_position,
 }
 
 bool get_file_size_ex(handle_t file, int64_t* size) {
-  const int descriptor = descriptor_of(file);
-  if (descriptor < 0) return false;
   struct stat status {};
-  if (::fstat(descriptor, &status) != 0) {
-    set_last_error_from_errno();
-    return false;
-  }
+  if (!status_of(file, status)) return false;
   *size = status.st_size;
   return true;
 }
 
 bool get_file_last_write_time(handle_t file, uint64_t* filetime) {
-  const int descriptor = descriptor_of(file);
-  if (descriptor < 0) return false;
   struct stat status {};
-  if (::fstat(descriptor, &status) != 0) {
-    set_last_error_from_errno();
-    return false;
-  }
+  if (!status_of(file, status)) return false;
   *filetime = to_file_time(status.st_mtim);
   return true;
 }
