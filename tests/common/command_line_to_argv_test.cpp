@@ -41,12 +41,42 @@ TEST(command_line_to_argv, a_quoted_value_ending_in_a_backslash_loses_its_closin
   EXPECT_THAT(command_line_to_argv(u"prog \"C:\\d\\\\\" next"), ElementsAre(u"prog", u"C:\\d\\", u"next"));
 }
 
-TEST(command_line_to_argv, doubled_quote_inside_quotes_is_a_literal_quote_and_keeps_the_group_open) {
-  EXPECT_THAT(command_line_to_argv(u"prog \"a\"\"b c\""), ElementsAre(u"prog", u"a\"b c"));
-  EXPECT_THAT(command_line_to_argv(u"prog \"\"\"\""), ElementsAre(u"prog", u"\""));
-  EXPECT_THAT(command_line_to_argv(u"prog \"\"\"a\"\"\""), ElementsAre(u"prog", u"\"a\""));
+TEST(command_line_to_argv, doubled_quote_inside_quotes_is_a_literal_quote_that_ends_the_group) {
+  EXPECT_THAT(command_line_to_argv(uR"(prog "a""b c")"), ElementsAre(u"prog", u"a\"b", u"c"));
+  EXPECT_THAT(command_line_to_argv(uR"(exe "two"" next)"), ElementsAre(u"exe", u"two\"", u"next"));
+  EXPECT_THAT(command_line_to_argv(uR"(exe "a ""b"" c")"), ElementsAre(u"exe", u"a \"b", u"c"));
+  EXPECT_THAT(command_line_to_argv(uR"(prog """")"), ElementsAre(u"prog", u"\""));
+  EXPECT_THAT(command_line_to_argv(uR"(prog """a""")"), ElementsAre(u"prog", u"\"a\""));
   // Outside quotes the pair opens and closes an empty group.
-  EXPECT_THAT(command_line_to_argv(u"prog a\"\"b"), ElementsAre(u"prog", u"ab"));
+  EXPECT_THAT(command_line_to_argv(uR"(prog a""b)"), ElementsAre(u"prog", u"ab"));
+}
+
+// Runs of quotes count modulo three together with the quote state.
+TEST(command_line_to_argv, runs_of_quotes_outside_a_quoted_part) {
+  EXPECT_THAT(command_line_to_argv(uR"(exe three"""quotes next)"), ElementsAre(u"exe", u"three\"quotes", u"next"));
+  EXPECT_THAT(command_line_to_argv(uR"(exe four"""" quotes" next)"), ElementsAre(u"exe", u"four\" quotes", u"next"));
+  EXPECT_THAT(command_line_to_argv(uR"(exe five"""""quotes next)"), ElementsAre(u"exe", u"five\"quotes", u"next"));
+  EXPECT_THAT(command_line_to_argv(uR"(exe six""""""quotes next)"), ElementsAre(u"exe", u"six\"\"quotes", u"next"));
+}
+
+TEST(command_line_to_argv, runs_of_quotes_inside_a_quoted_part) {
+  EXPECT_THAT(command_line_to_argv(uR"(exe "three""" quotes" next)"), ElementsAre(u"exe", u"three\" quotes", u"next"));
+  EXPECT_THAT(command_line_to_argv(uR"(exe "four""""quotes next)"), ElementsAre(u"exe", u"four\"quotes", u"next"));
+  EXPECT_THAT(command_line_to_argv(uR"(exe "five"""""quotes next)"), ElementsAre(u"exe", u"five\"\"quotes", u"next"));
+  // Even backslashes before a run are halved and leave its first quote unescaped.
+  EXPECT_THAT(command_line_to_argv(uR"(exe "the crazy \\"""\\" quotes)"),
+              ElementsAre(u"exe", u"the crazy \\\"\\", u"quotes"));
+}
+
+TEST(command_line_to_argv, quotes_right_after_a_quoted_program_name_begin_the_next_token) {
+  EXPECT_THAT(command_line_to_argv(uR"("two"" arg1 )"), ElementsAre(u"two", u" arg1 "));
+  EXPECT_THAT(command_line_to_argv(uR"("three""" arg2)"), ElementsAre(u"three", u"", u"arg2"));
+  EXPECT_THAT(command_line_to_argv(uR"("four""""arg1)"), ElementsAre(u"four", u"\"arg1"));
+}
+
+TEST(command_line_to_argv, only_blanks_and_tabs_separate_not_other_white_space) {
+  EXPECT_THAT(command_line_to_argv(u"exe arg=1 three\tfour\rfour\nfour \v"),
+              ElementsAre(u"exe", u"arg=1", u"three", u"four\rfour\nfour", u"\v"));
 }
 
 TEST(command_line_to_argv, program_name_ends_at_the_next_quote_or_blank_without_escapes) {

@@ -41,29 +41,36 @@ std::u16string read_program_name(line_reader& reader) {
 
 std::u16string read_argument(line_reader& reader) {
   std::u16string token;
-  bool in_quotes = false;
-  while (!reader.at_end()) {
+  // 0 outside a quoted part, 1 inside; a run of quotes counts on from there.
+  int quotes = 0;
+  while (!reader.at_end() && (quotes != 0 || !is_blank(reader.peek()))) {
     size_t backslashes = 0;
     while (reader.peek() == u'\\') {
       reader.take();
       ++backslashes;
     }
-    if (reader.peek() == u'"') {
-      token.append(backslashes / 2, u'\\');
-      reader.take();
-      if (backslashes % 2 == 1) {
-        token.push_back(u'"');
-      } else if (in_quotes && reader.peek() == u'"') {
-        reader.take();
-        token.push_back(u'"');
-      } else {
-        in_quotes = !in_quotes;
-      }
+    if (reader.peek() != u'"') {
+      token.append(backslashes, u'\\');
+      if (backslashes == 0) token.push_back(reader.take());
       continue;
     }
-    token.append(backslashes, u'\\');
-    if (reader.at_end() || (!in_quotes && is_blank(reader.peek()))) break;
-    token.push_back(reader.take());
+    reader.take();
+    token.append(backslashes / 2, u'\\');
+    if (backslashes % 2 == 1) {
+      token.push_back(u'"');
+    } else {
+      ++quotes;
+    }
+    // In a run of further quotes every third one, counted with the quote state, is a
+    // literal quote that also ends the quoted part.
+    while (reader.peek() == u'"') {
+      reader.take();
+      if (++quotes == 3) {
+        token.push_back(u'"');
+        quotes = 0;
+      }
+    }
+    if (quotes == 2) quotes = 0;
   }
   return token;
 }

@@ -12,9 +12,12 @@
 //   - 2n backslashes before '"' give n backslashes, and the '"' opens or closes a
 //     quoted part; 2n+1 backslashes before '"' give n backslashes and a literal '"';
 //   - backslashes not followed by '"' are literal;
-//   - inside a quoted part, '""' gives a literal '"' and the part stays open;
-//   - blanks and tabs inside a quoted part belong to the token; '""' outside gives an
-//     empty quoted part (so a token of just '""' is an empty token).
+//   - blanks and tabs inside a quoted part belong to the token;
+//   - a run of unescaped quotes is counted together with the quote state (1 inside a
+//     quoted part, 0 outside): each third quote gives a literal '"' and leaves the
+//     quoted part, and a remainder of 2 also leaves it. So inside quotes '""' gives a
+//     literal '"' and ends the quoted part ("a""b c" -> a"b, c), outside '""' is an
+//     empty quoted part (a token of just '""' is empty) and '"""' a literal '"'.
 // The line ends at its first NUL. An empty line gives one token: the path of the
 // program's executable.
 #include <string>
