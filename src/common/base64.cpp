@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "common/text.h"
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
@@ -27,6 +26,27 @@ std::string symbol_text(char symbol) {
   if (byte < 0x80) return std::string(1, symbol);
   static const char digits[] = "0123456789ABCDEF";
   return std::string("0x") + digits[byte >> 4] + digits[byte & 0x0F];
+}
+
+// Each UTF-16 unit encoded on its own, as a UCS-2 conversion facet does: a character
+// outside ASCII (an unpaired surrogate too) becomes bytes that are invalid symbols,
+// instead of failing the conversion.
+std::string unit_wise_utf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char16_t unit : text) {
+    if (unit < 0x80) {
+      out.push_back(static_cast<char>(unit));
+    } else if (unit < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -58,7 +78,7 @@ std::vector<uint8_t> base64_decode(std::string_view text) {
 
 std::vector<uint8_t> base64_decode_wstring(std::u16string_view text) {
   FW_LOG_SCOPE();
-  return base64_decode(common::utf16_to_utf8(text));
+  return base64_decode(unit_wise_utf8(text));
 }
 
 }  // namespace base64

@@ -63,14 +63,25 @@ TEST(base64_decode_wstring, gives_the_same_bytes_as_the_narrow_form) {
   EXPECT_THAT(base64::base64_decode_wstring(u"AQID"), ElementsAre(1, 2, 3));
 }
 
-TEST(base64_decode_wstring, a_non_ascii_character_fails_as_an_invalid_symbol) {
+void expect_wide_invalid_symbol(std::u16string_view text, std::u16string_view symbol_text) {
   test_support::log_capture capture;
   try {
-    base64::base64_decode_wstring(u"QU\u00e9JD");
+    base64::base64_decode_wstring(text);
     FAIL() << "no exception";
   } catch (const common::application_exception& e) {
     EXPECT_EQ(e.code().value(), 5449);
   }
+  EXPECT_TRUE(capture.contains_substring(std::u16string(u"Invalid Base64 symbol: ") + std::u16string(symbol_text)));
+}
+
+TEST(base64_decode_wstring, a_non_ascii_character_fails_as_an_invalid_symbol) {
+  expect_wide_invalid_symbol(u"QU\u00e9JD", u"0xC3");
+  // An unpaired surrogate is a character like any other, not a conversion failure.
+  expect_wide_invalid_symbol(std::u16string{u'Q', u'U', char16_t(0xD800), u'J'}, u"0xED");
+}
+
+TEST(base64_decode_wstring, characters_after_the_first_pad_are_ignored_even_unpaired_surrogates) {
+  EXPECT_THAT(base64::base64_decode_wstring(std::u16string{u'Q', u'Q', u'=', char16_t(0xDC00)}), ElementsAre(0x41));
 }
 
 }  // namespace
