@@ -9,6 +9,8 @@ namespace localization {
 
 namespace {
 
+constexpr int en_us = 1033;
+
 bool is_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // Highest "%N" (N of one to nine digits) in a text; 0 when there is none.
@@ -76,8 +78,10 @@ void check_insertions(std::u16string_view text, const arg_as_strings& args) {
   for (const auto& arg : args) {
     if (highest_placeholder(arg) != 0) return;
   }
+  // A format string has no message id; with no product language set, en-US is the
+  // language that produced the text.
   FW_THROW(localization_exception("Insertions count mismatch"),
-           "Insufficiently arg_as_strings for build message. Message id: 0 Language id: 0");
+           "Insufficiently arg_as_strings for build message. Message id: 0 Language id: ", en_us);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "support/log_capture.h"
+
 namespace {
 
 using localization::format_string;
@@ -22,8 +24,12 @@ TEST(FormatString, EscapesAndLineBreaks) {
 }
 
 TEST(FormatString, WithoutInsertionsPlaceholdersRemainAndAreRejected) {
+  test_support::log_capture capture;
   EXPECT_EQ(format_string("no placeholders%n", {}), u"no placeholders\r\n");
   EXPECT_THROW(format_string("status %1", {}), localization::localization_exception);
+  EXPECT_TRUE(capture.contains_prefix(
+      u"EXCEPTION Insufficiently arg_as_strings for build message. Message id: 0 Language id: 1033; "
+      u"Insertions count mismatch; class localization::localization_exception; file: "));
 }
 
 TEST(FormatString, PlaceholderBroughtInByAnInsertionIsAccepted) {
