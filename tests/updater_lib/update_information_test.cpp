@@ -114,6 +114,22 @@ TEST(UpdateInformation, PathsInFileNamesAreRejected) {
   expect_application_error(5031, [] { parse("antivirus\n2016-05-17T09:30:00Z\nbase.upd\n/etc/passwd"); });
 }
 
+TEST(UpdateInformation, DotNamesAreRejectedAsPaths) {
+  expect_application_error(5031, [] { parse("2016-05-17T09:30:00Z\n.."); });
+  expect_application_error(5031, [] { parse("antivirus\n2016-05-17T09:30:00Z\nbase.upd\n."); });
+  EXPECT_EQ(parse("2016-05-17T09:30:00Z\n...").update_file_name, u"...");
+  EXPECT_EQ(parse("2016-05-17T09:30:00Z\n..base.upd").update_file_name, u"..base.upd");
+}
+
+TEST(UpdateInformation, NulInAFileNameIsRejected) {
+  using namespace std::string_view_literals;
+  test_support::log_capture capture;
+  expect_application_error(5385, [] { parse("2016-05-17T09:30:00Z\nbase.upd\0.x"sv); });
+  EXPECT_TRUE(capture.contains_substring(u"Invalid update file name: base.upd"));
+  expect_application_error(5385, [] { parse("antivirus\n2016-05-17T09:30:00Z\nbase.upd\nutils\0"sv); });
+  EXPECT_TRUE(capture.contains_substring(u"Invalid update util file name: utils"));
+}
+
 TEST(UpdateInformation, InvalidUtf8IsARangeError) {
   EXPECT_THROW(parse("antivirus\n2016-05-17T09:30:00Z\nbase\xFF.upd"), std::range_error);
 }

@@ -134,6 +134,18 @@ TEST_F(UpdateRun, RejectedPackageLeavesThePreviousOneByteForByte) {
   EXPECT_EQ(list_names(destination()), names{"base.upd"});
 }
 
+TEST_F(UpdateRun, HostileFileNamesLeaveThePreviousPackageAndNothingElse) {
+  write_text(destination() / "base.upd", "previous bases");
+  write_text(source() / "base.upd", "not a package");
+  for (const std::string& name : {std::string("base.upd\0.x", 12), std::string(".."), std::string("."),
+                                  std::string("base.upd/"), std::string("\r")}) {
+    write_info2("antivirus", release, name);
+    EXPECT_THROW(run(), common::application_exception) << name;
+    EXPECT_EQ(list_names(destination()), names{"base.upd"}) << name;
+    EXPECT_EQ(read_text(destination() / "base.upd"), "previous bases") << name;
+  }
+}
+
 TEST_F(UpdateRun, OtherCompatibilityVersionIsRejected) {
   write_info2("antivirus", release, "base.upd");
   write_source_package("base.upd");

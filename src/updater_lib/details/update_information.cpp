@@ -63,9 +63,18 @@ std::u16string second_name_part(const std::u16string& name) {
   return parts.size() >= 3 ? parts[1] : std::u16string();
 }
 
+// A name that is not a single entry of its directory ("/", "\\", "." or "..") would place
+// the file elsewhere.
 void check_plain_file_name(const std::u16string& name) {
-  if (name.find_first_of(u"\\/") != std::u16string::npos) {
+  if (name.find_first_of(u"\\/") != std::u16string::npos || name == u"." || name == u"..") {
     FW_THROW(common::application_exception(error_relative_paths_not_allowed), "path = ", name);
+  }
+}
+
+// The system cuts a path at its first NUL, so such a name would reach another file.
+void check_no_nul(const std::u16string& name, const char* what) {
+  if (name.find(u'\0') != std::u16string::npos) {
+    FW_THROW(common::application_exception(error_deserialization), what, name);
   }
 }
 
@@ -86,6 +95,8 @@ update_information deserialize_update_information(const std::vector<uint8_t>& fi
   check_date_time(date_time_t_from_updates_release_date(result.release_date));
   check_plain_file_name(result.update_file_name);
   check_plain_file_name(result.update_util_file_name);
+  check_no_nul(result.update_file_name, "Invalid update file name: ");
+  check_no_nul(result.update_util_file_name, "Invalid update util file name: ");
   return result;
 }
 

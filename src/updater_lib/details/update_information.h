@@ -16,7 +16,8 @@ struct update_information {
 
 // Parses the description file's UTF-8 bytes. Accepts the current layout (product, release
 // date, package, optional utility package) and the older ones (release date, package
-// [, anything]). Raises 5385 for a malformed file, 5031 for a file name with a path,
+// [, anything]). Raises 5385 for a malformed file (a file name holding NUL among them),
+// 5031 for a file name with a path or one that is "." or "..",
 // the release-date errors for a bad date, and std::range_error for invalid UTF-8.
 update_information deserialize_update_information(const std::vector<uint8_t>& file_bytes);
 
