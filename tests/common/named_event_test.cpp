@@ -35,10 +35,14 @@ class named_event_test : public ::testing::Test {
     return handle_holder(winapi::open_event(winapi::synchronize, name));
   }
 
-  // Sets the named event from a child process after delay; returns the child's id.
-  static pid_t set_in_child(const std::u16string& name, std::chrono::milliseconds delay) {
+  // Sets the named event from a child process after delay, counted from when a byte
+  // arrives on go (if given); returns the child's id. Fork only while this process has
+  // one thread: a lock another thread holds would stay locked in the child.
+  static pid_t set_in_child(const std::u16string& name, std::chrono::milliseconds delay, int go = -1) {
     const pid_t child = ::fork();
     if (child == 0) {
+      char byte = 0;
+      if (go >= 0 && ::read(go, &byte, 1) != 1) ::_exit(2);
       std::this_thread::sleep_for(delay);
       const handle_holder event(winapi::open_event(winapi::event_modify_state, name));
       ::_exit(event.valid() && winapi::set_event(event.get()) ? 0 : 1);
@@ -112,19 +116,24 @@ TEST_F(named_event_test, the_named_event_wakes_a_wait_together_with_a_clear_priv
   const handle_holder private_event(winapi::create_event(false));
   const winapi::handle_t both[] = {private_event.get(), named.get()};
   const pid_t child = set_in_child(u"stop-3", 100ms);
-  EXPECT_EQ(winapi::wait_for_multiple_objects(2, both, 10'000), winapi::wait_object_0 + 1);
+  EXPECT_EQ(winapi::wait_for_multiple_objects(2, both, 60'000), winapi::wait_object_0 + 1);
   EXPECT_EQ(exit_status(child), 0);
 }
 
 TEST_F(named_event_test, every_thread_waiting_on_one_handle_wakes) {
   const auto owner = create(u"shared");
   const auto event = open_for_wait(u"shared");
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  const pid_t child = set_in_child(u"shared", 100ms, go[0]);
+  ::close(go[0]);
   std::vector<std::thread> waiters;
   std::vector<uint32_t> results(4, winapi::wait_failed);
   for (auto& result : results) {
-    waiters.emplace_back([&event, &result] { result = winapi::wait_for_single_object(event.get(), 10'000); });
+    waiters.emplace_back([&event, &result] { result = winapi::wait_for_single_object(event.get(), 60'000); });
   }
-  const pid_t child = set_in_child(u"shared", 100ms);
+  EXPECT_EQ(::write(go[1], "g", 1), 1);
+  ::close(go[1]);
   for (auto& waiter : waiters) waiter.join();
   EXPECT_EQ(exit_status(child), 0);
   for (const auto result : results) EXPECT_EQ(result, winapi::wait_object_0);
@@ -158,7 +167,7 @@ TEST_F(named_event_test, a_deleted_name_cannot_be_opened_but_open_handles_keep_w
     std::this_thread::sleep_for(50ms);
     winapi::set_event(owner.get());
   });
-  EXPECT_EQ(winapi::wait_for_single_object(event.get(), 10'000), winapi::wait_object_0);
+  EXPECT_EQ(winapi::wait_for_single_object(event.get(), 60'000), winapi::wait_object_0);
   setter.join();
   EXPECT_FALSE(winapi::delete_named_event(u"gone"));
   EXPECT_EQ(winapi::get_last_error(), winapi::error_file_not_found);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -17,6 +18,7 @@
 #include "common/winapi/command_line_to_argv.h"
 #include "common/winapi/events.h"
 #include "common/winapi/last_error.h"
+#include "common/winapi/named_event_store.h"
 #include "common/winapi/process_info.h"
 #include "support/child_process.h"
 #include "support/parameter_text.h"
@@ -213,10 +215,18 @@ TEST_F(ferrowick_run_test, sigterm_and_ctrl_c_set_the_stop_event_instead_of_kill
   write_source();
   for (const char* signal_name : {"TERM", "INT"}) {
     auto arguments = task_arguments();
-    // The stand-in signals the runner, then becomes the real worker with the same stdin.
-    const std::string body = std::string("kill -") + signal_name + " $PPID\nsleep 1\nexec '" + worker.string() + "'\n";
+    // The stand-in signals the runner, waits until the runner has set the stop event (its
+    // state file starts with '1'), then becomes the real worker with the same stdin.
+    const std::string body = std::string("kill -") + signal_name +
+                             " $PPID\n"
+                             "i=0\n"
+                             "until [ \"$(head -c1 \"$EVENT_FILE\")\" = 1 ]; do\n"
+                             "  i=$((i+1)); [ $i -le 1200 ] || exit 99; sleep 0.05\n"
+                             "done\n"
+                             "exec '" +
+                             worker.string() + "'\n";
     arguments.insert(arguments.end(), {"--worker", fake_worker(body).string()});
-    const auto result = run(arguments);
+    const auto result = run(arguments, {{"EVENT_FILE", *winapi::details::named_event_path(stop_event_name_)}});
     EXPECT_EQ(result.exit_code, 253) << signal_name << ": " << result.stderr_text;
     EXPECT_TRUE(test_support::list_names(destination()).empty()) << signal_name;
   }
@@ -226,23 +236,32 @@ TEST_F(ferrowick_run_test, cancel_after_stops_a_run_in_the_middle) {
   write_source();
   // info.txt is a FIFO: the worker's copy of it waits for a writer, which comes only
   // after the runner has set the stop event. The package pull after it is cancelled.
+  // The event is made here, so the runner uses it and this test can wait on it.
+  const common::handle_holder event(winapi::create_named_event(stop_event_name_, false));
+  ASSERT_TRUE(event.valid());
   const std::filesystem::path fifo = source() / "info.txt";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::atomic<bool> runner_done{false};
+  const common::handle_holder runner_ended(winapi::create_event(false));
   std::thread writer([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    // Without a reader (a worker already gone) the open fails at once instead of hanging.
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    const winapi::handle_t events[] = {event.get(), runner_ended.get()};
+    if (winapi::wait_for_multiple_objects(2, events, winapi::infinite) != winapi::wait_object_0) return;
+    // Without a reader the open fails at once; a worker cancelled before it reached the
+    // FIFO never comes, so trying ends with the runner.
+    while (!runner_done) {
       const int end = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
       if (end >= 0) {
         ::close(end);
         return;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   });
   auto arguments = task_arguments();
   arguments.insert(arguments.end(), {"--worker", worker.string(), "--cancel-after", "0.5"});
   const auto result = run(arguments);
+  runner_done = true;
+  winapi::set_event(runner_ended.get());
   writer.join();
   EXPECT_EQ(result.exit_code, 253) << result.stderr_text;
   EXPECT_EQ(result.stdout_text, "");
