@@ -35,6 +35,9 @@ class debug_sink {
   FILE* file_ = nullptr;
 };
 
+bool is_high_surrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool is_low_surrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
 // Never destroyed: threads and static destructors may report until the process ends.
 debug_sink& sink() {
   static debug_sink* const instance = new debug_sink;
@@ -45,13 +48,16 @@ debug_sink& sink() {
 
 void output_debug_string(std::u16string_view text) {
   std::string utf8;
-  for (char16_t c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool pair = is_high_surrogate(text[i]) && i + 1 < text.size() && is_low_surrogate(text[i + 1]);
+    const size_t length = pair ? 2 : 1;
     // Debug output must never throw, so unpaired surrogates become '?'.
-    if (c >= 0xD800 && c <= 0xDFFF) {
+    if (!pair && (is_high_surrogate(text[i]) || is_low_surrogate(text[i]))) {
       utf8 += '?';
     } else {
-      utf8 += common::utf16_to_utf8(std::u16string_view(&c, 1));
+      utf8 += common::utf16_to_utf8(text.substr(i, length));
     }
+    i += length - 1;
   }
   sink().write(utf8);
 }
