@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "parameters_test_helpers.h"
+#include "support/parameter_text.h"
 
 namespace {
 
@@ -14,6 +15,27 @@ using testing::ElementsAre;
 TEST(parameters_split, key_value_tokens_with_quoted_values) {
   EXPECT_THAT(updater::split_parameter_text(terminated_bytes(u"configs_path \"C:/Program Files/x\" k \"\"")),
               ElementsAre(u"configs_path", u"C:/Program Files/x", u"k", u""));
+}
+
+TEST(parameters_split, values_written_by_the_service_writer_read_back_unchanged) {
+  const std::vector<std::u16string> tokens = {u"quote",
+                                              u"a\"b",
+                                              u"trailing_backslash",
+                                              u"C:\\d\\",
+                                              u"doubled_quotes",
+                                              u"\"\"",
+                                              u"backslash_quote",
+                                              u"x\\\"y",
+                                              u"empty",
+                                              u"",
+                                              u"tab",
+                                              u"a\tb c",
+                                              u"quoted_whole",
+                                              u"\"in quotes\""};
+  const std::string bytes = test_support::to_utf16le(test_support::join_tokens(tokens));
+  std::vector<uint8_t> text(bytes.begin(), bytes.end());
+  text.insert(text.end(), {0, 0});
+  EXPECT_EQ(updater::split_parameter_text(text), tokens);
 }
 
 TEST(parameters_split, non_ascii_text_survives_as_utf16) {
