@@ -46,7 +46,7 @@ std::vector<byte_range> scan_file_data_ranges(winapi::handle_t handle, uint64_t 
   const auto header_size = reader.read_at<uint64_t>(package_format::section_head_size + tag_size);
   if (!header_size || !reader.fits(package_format::header_content_offset, *header_size)) return ranges;
   uint64_t position = package_format::header_content_offset + *header_size;
-  while (position < signed_length) {
+  while (position < signed_length && ranges.size() < max_scanned_ranges) {
     const auto name_length = reader.read_at<uint32_t>(position + package_format::section_head_size);
     if (!name_length) break;
     const uint64_t size_offset = position + package_format::section_head_size + sizeof(uint32_t) + *name_length;
