@@ -30,6 +30,8 @@ class ferrowick_pack : public ::testing::Test {
   test_support::child_result pack(const std::vector<std::string>& arguments) const {
     test_support::child_options options;
     options.arguments = arguments;
+    // Signature mismatches leave their diagnostic files in the test's own directory.
+    options.environment["TMPDIR"] = directory_.path().string();
     return test_support::run_child(tool_, options);
   }
   std::string at(const std::string& name) const { return (directory_.path() / name).string(); }

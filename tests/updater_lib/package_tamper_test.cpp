@@ -2,10 +2,11 @@
 // checked before anything they cover is interpreted.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "package_test_support.h"
+#include "signature_test_helpers.h"
 #include "support/temp_directory.h"
 
 namespace {
@@ -15,18 +16,9 @@ using namespace package_test;
 class package_tamper : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* previous = std::getenv("TMPDIR");
-    if (previous) previous_tmpdir_ = previous;
     std::filesystem::create_directory(diagnostics());
-    setenv("TMPDIR", diagnostics().c_str(), 1);
+    temp_override_.emplace(diagnostics());
     package_ = package_of({{u"a", {1, 2, 3, 4, 5}}, {u"b", {'a', 'b', 'c'}}});
-  }
-  void TearDown() override {
-    if (previous_tmpdir_.empty()) {
-      unsetenv("TMPDIR");
-    } else {
-      setenv("TMPDIR", previous_tmpdir_.c_str(), 1);
-    }
   }
 
   std::filesystem::path diagnostics() const { return directory_.path() / "tmp"; }
@@ -46,7 +38,7 @@ class package_tamper : public ::testing::Test {
   }
 
   test_support::temp_directory directory_;
-  std::string previous_tmpdir_;
+  std::optional<signature_test::temp_dir_override> temp_override_;
   bytes package_;
 };
 

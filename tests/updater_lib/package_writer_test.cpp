@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "package_test_support.h"
+#include "signature_test_helpers.h"
 #include "support/log_capture.h"
 #include "support/temp_directory.h"
 #include "updater_lib/details/package.h"
@@ -38,6 +41,8 @@ class package_writer : public ::testing::Test {
   bytes output_bytes() const { return read_bytes(directory_.path() / "out.pkg"); }
 
   test_support::temp_directory directory_;
+  // Mismatches leave their diagnostic files here rather than in the shared one.
+  signature_test::temp_dir_override temp_override_{directory_.path()};
 };
 
 TEST_F(package_writer, an_empty_package_is_the_header_and_the_package_signatures) {
@@ -62,17 +67,19 @@ TEST_F(package_writer, an_empty_package_is_the_header_and_the_package_signatures
 }
 
 TEST_F(package_writer, the_header_carries_the_local_creation_time) {
+  // Year, month, day, hour, minute, second: ordered like the moments they stand for,
+  // also across midnight.
+  const auto moment = [](const updater::date_time_t& time) {
+    return std::tuple(time.year, time.month, time.day, time.hour, time.minute, time.second);
+  };
   const auto before = updater::get_current_local_date_time();
   { const package created(output(), package::mode::create_new, {}, keys().private_keys); }
   const auto after = updater::get_current_local_date_time();
   const bytes content = output_bytes();
-  const auto as_seconds = [](uint8_t h, uint8_t m, uint8_t s) { return h * 3600 + m * 60 + s; };
-  EXPECT_EQ(content[31], before.day);
-  EXPECT_EQ(content[32], before.month);
-  EXPECT_EQ(content[33] | (content[34] << 8), before.year);
-  const int stamped = as_seconds(content[28], content[29], content[30]);
-  EXPECT_GE(stamped, as_seconds(before.hour, before.minute, before.second));
-  EXPECT_LE(stamped, as_seconds(after.hour, after.minute, after.second));
+  const uint16_t year = static_cast<uint16_t>(content[33] | (content[34] << 8));
+  const auto stamped = std::tuple(year, content[32], content[31], content[28], content[29], content[30]);
+  EXPECT_LE(moment(before), stamped);
+  EXPECT_LE(stamped, moment(after));
 }
 
 TEST_F(package_writer, files_are_laid_out_as_the_format_says) {
