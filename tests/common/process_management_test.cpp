@@ -103,10 +103,41 @@ TEST(read_from_redirected_input, no_handle_fails_with_5001) {
   }
 }
 
-TEST(get_standard_input, is_a_handle_of_its_own) {
+// Puts a descriptor in place of standard input (or closes it, for -1) for the
+// test's duration, whatever standard input the test runner was given.
+class standard_input_replacement {
+ public:
+  explicit standard_input_replacement(int replacement) : saved_(::fcntl(0, F_DUPFD_CLOEXEC, 3)) {
+    if (replacement >= 0) {
+      ::dup2(replacement, 0);
+    } else {
+      ::close(0);
+    }
+  }
+  ~standard_input_replacement() {
+    if (saved_ >= 0) {
+      ::dup2(saved_, 0);
+      ::close(saved_);
+    } else {
+      ::close(0);
+    }
+  }
+
+ private:
+  int saved_;
+};
+
+TEST_F(pipe_fixture, standard_input_is_a_handle_of_its_own) {
+  const standard_input_replacement replaced(reader());
   const common::handle_holder input = process_management::get_standard_input();
   ASSERT_TRUE(input.valid());
   EXPECT_GE(input.get(), 3);
+  EXPECT_NE(input.get(), reader());
+}
+
+TEST(get_standard_input, is_empty_when_standard_input_is_closed) {
+  const standard_input_replacement closed(-1);
+  EXPECT_FALSE(process_management::get_standard_input().valid());
 }
 
 }  // namespace
