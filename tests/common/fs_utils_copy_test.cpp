@@ -146,6 +146,17 @@ TEST_F(fs_utils_copy_test, a_missing_source_fails_and_creates_nothing) {
   }
 }
 
+TEST_F(fs_utils_copy_test, a_name_with_a_nul_is_invalid_and_never_reaches_the_name_before_it) {
+  write(at("source"), "new");
+  write(at("installed"), "old");
+  const std::u16string cut_name = at("installed").u16string() + std::u16string(1, u'\0') + u".part";
+  EXPECT_EQ(error_of([&] { fs_utils::copy_file(at("source").u16string(), cut_name, true); }),
+            win32::make_win32_error(123));
+  EXPECT_EQ(content_of(at("installed")), "old");
+  EXPECT_EQ(content_of(at("source")), "new");
+  EXPECT_EQ(entries_in(dir_.path()), 2u);
+}
+
 TEST_F(fs_utils_copy_test, a_move_that_runs_out_of_space_keeps_the_old_destination_and_the_source) {
   const mounted_directory small(at("small"), "mount -t tmpfs -o size=64k tmpfs");
   if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs is not permitted here";

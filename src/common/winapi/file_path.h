@@ -6,8 +6,8 @@
 
 namespace winapi {
 
-// The UTF-8 form of path, or nothing (last error ERROR_INVALID_NAME) when it holds an
-// unpaired surrogate and cannot name a file.
+// The UTF-8 form of path, or nothing (last error ERROR_INVALID_NAME) when it holds a
+// NUL or an unpaired surrogate and cannot name a file.
 std::optional<std::string> to_native_path(std::u16string_view path);
 
 }  // namespace winapi
