@@ -4,6 +4,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "updater_lib/details/parameters_text_writer.h"
+
 namespace test_support {
 
 namespace {
@@ -66,33 +68,7 @@ void set_value(parameter_pairs& pairs, std::u16string_view key, std::u16string v
 
 void remove_pair(parameter_pairs& pairs, std::u16string_view key) { pairs.erase(find_key(pairs, key)); }
 
-std::u16string quote_token(const std::u16string& token) {
-  if (!token.empty() && token.find_first_of(u" \t\"") == std::u16string::npos) return token;
-  std::u16string quoted = u"\"";
-  size_t backslashes = 0;
-  for (const char16_t c : token) {
-    if (c == u'\\') {
-      ++backslashes;
-      continue;
-    }
-    // Backslashes before a quote are doubled, and the quote itself escaped.
-    quoted.append(c == u'"' ? backslashes * 2 + 1 : backslashes, u'\\');
-    backslashes = 0;
-    quoted.push_back(c);
-  }
-  quoted.append(backslashes * 2, u'\\');
-  quoted.push_back(u'"');
-  return quoted;
-}
-
-std::u16string join_tokens(const std::vector<std::u16string>& tokens) {
-  std::u16string text;
-  for (const std::u16string& token : tokens) {
-    if (!text.empty()) text.push_back(u' ');
-    text += quote_token(token);
-  }
-  return text;
-}
+std::u16string join_tokens(const std::vector<std::u16string>& tokens) { return updater::join_parameter_tokens(tokens); }
 
 std::u16string to_text(const parameter_pairs& pairs) {
   std::vector<std::u16string> tokens;
@@ -104,13 +80,8 @@ std::u16string to_text(const parameter_pairs& pairs) {
 }
 
 std::string to_utf16le(const std::u16string& text) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  return bytes;
+  const std::vector<uint8_t> bytes = updater::to_utf16le_bytes(text);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 void write_logger_settings(const std::filesystem::path& configs_directory, const std::string& file_name) {

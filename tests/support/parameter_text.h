@@ -29,11 +29,7 @@ void set_value(parameter_pairs& pairs, std::u16string_view key, std::u16string v
 // Removes the pair of key; the key must be present.
 void remove_pair(parameter_pairs& pairs, std::u16string_view key);
 
-// One token as the splitter reads it back: quoted when empty or holding blanks, tabs
-// or quotes, with backslashes doubled before a quote.
-std::u16string quote_token(const std::u16string& token);
-
-// Tokens separated by single blanks.
+// Tokens separated by single blanks, quoted where the splitter needs it.
 std::u16string join_tokens(const std::vector<std::u16string>& tokens);
 std::u16string to_text(const parameter_pairs& pairs);
 

@@ -70,7 +70,7 @@ std::optional<std::chrono::steady_clock::time_point> cancel_deadline(const std::
 int run(const ferrowick_run::run_options& options) {
   const console_control::interrupt_listener interrupts;
   const stop_event stop(options.stop_event_name);
-  const std::vector<uint8_t> input = ferrowick_run::to_utf16le(ferrowick_run::parameter_text(options.parameters));
+  const std::vector<uint8_t> input = ferrowick_run::parameter_text_bytes(options.parameters);
   service_process::worker_process worker(options.worker.value_or(default_worker()), input);
 
   std::optional<std::chrono::steady_clock::time_point> deadline = cancel_deadline(options.cancel_after_seconds);
