@@ -73,6 +73,7 @@ TEST_F(package_hashing, one_pass_without_parts_is_the_plain_digest) {
 
 TEST_F(package_hashing, a_range_past_the_end_fails_alike_in_both_forms) {
   const uint64_t length = content_.size() + 1;
+  const process_resources before = current_process_resources();
   const raised sequential = code_of([&] { updater::compute_hash_of_part_of_the_file(file_.get(), 0, length); });
   const raised one_pass = code_of([&] {
     updater::compute_hash_of_part_of_the_file_and_parts(file_.get(), 0, length, {{0, content_.size()}});
@@ -81,6 +82,8 @@ TEST_F(package_hashing, a_range_past_the_end_fails_alike_in_both_forms) {
   EXPECT_EQ(sequential.value, 38);
   EXPECT_EQ(one_pass.category, sequential.category);
   EXPECT_EQ(one_pass.value, sequential.value);
+  // The hashing thread is joined on the way out.
+  EXPECT_EQ(current_process_resources(), before);
 }
 
 TEST(block_ring, the_consumer_sees_every_block_in_order_while_slots_are_reused) {

@@ -197,4 +197,25 @@ TEST_F(package_tamper, failures_come_in_reading_order) {
   EXPECT_EQ(open_bytes(package_with(header_content(1), {good, bad_signature})).value, -1);
 }
 
+// Opening hashes on a second thread; every way out, refused or accepted, joins it and
+// closes the package file.
+TEST_F(package_tamper, no_thread_or_open_file_outlives_an_opening) {
+  bytes bad_file_signature = head_section(header_content(2));
+  append(bad_file_signature, file_section(u"a", bytes(3 * 1024 * 1024, 1)));
+  append(bad_file_signature, file_section(u"b", {2}, {keys().private_keys[1], keys().private_keys[0]}));
+  bytes bad_header = head_section(header_content(1, 5));
+  append(bad_header, file_section(u"a", {1}));
+  bytes broken_package_signature = package_;
+  broken_package_signature[20] ^= 1;
+
+  const process_resources before = current_process_resources();
+  EXPECT_EQ(open_bytes(signed_package(bad_file_signature)).value, 5362);
+  EXPECT_EQ(open_bytes(signed_package(bad_header)).value, 5362);
+  EXPECT_EQ(open_bytes(broken_package_signature).value, 5362);
+  EXPECT_EQ(open_bytes(bytes(package_.begin(), package_.end() - 1)).value, 5360);
+  EXPECT_EQ(open_bytes(package_, {keys().public_keys[0]}).value, 5351);
+  EXPECT_EQ(open_bytes(package_).value, -1);
+  EXPECT_EQ(current_process_resources(), before);
+}
+
 }  // namespace

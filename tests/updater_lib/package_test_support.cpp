@@ -1,5 +1,6 @@
 #include "package_test_support.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -137,6 +138,14 @@ raised code_of(const std::function<void()>& action) {
     return {error.code().value(), error.code().category().name(), error.what()};
   }
   return {};
+}
+
+process_resources current_process_resources() {
+  const auto count = [](const char* directory) {
+    const std::filesystem::directory_iterator entries(directory);
+    return static_cast<size_t>(std::distance(begin(entries), end(entries)));
+  };
+  return {count("/proc/self/task"), count("/proc/self/fd")};
 }
 
 void open_package(const std::filesystem::path& path, const updater::key_list& public_keys) {
