@@ -1,6 +1,7 @@
 #include "cpplogger/log_scope.h"
 
 #include <exception>
+#include <string_view>
 
 #include "common/call_or_terminate.h"
 #include "common/u16_stream.h"
@@ -43,8 +44,9 @@ std::string qualified_function_name(const char* pretty_function) {
   const std::string signature(pretty_function);
   // The name ends at the parameter list's '(' (skip "operator()" style names).
   size_t end = signature.find('(');
+  if (end != std::string::npos && std::string_view(signature).substr(0, end).ends_with("operator"))
+    end = signature.find('(', end + 2);
   if (end == std::string::npos) return signature;
-  if (end > 0 && signature.compare(0, end, "operator") == 0) end = signature.find('(', end + 2);
   int angle_depth = 0;
   size_t begin = end;
   while (begin > 0) {
