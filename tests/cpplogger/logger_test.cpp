@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -64,6 +65,12 @@ class logger_test : public ::testing::Test {
       std::this_thread::sleep_for(10ms);
     }
     return true;
+  }
+
+  // Threads of this process: the watcher is the only one a logger starts.
+  static size_t thread_count() {
+    const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
+    return static_cast<size_t>(std::distance(begin(tasks), end(tasks)));
   }
 
   test_support::temp_directory directory;
@@ -208,25 +215,42 @@ TEST_F(logger_test, the_watcher_picks_up_a_file_created_after_start) {
   EXPECT_TRUE(eventually([&] { return logger.get_settings().level == cpplogger::level_fatal; }));
 }
 
-TEST_F(logger_test, without_watching_an_edited_file_has_no_effect) {
+TEST_F(logger_test, without_watching_no_thread_starts_and_an_edited_file_has_no_effect) {
   write_settings(settings_xml("false", "INFO"));
+  const size_t threads_before = thread_count();
   Logger logger(1ms);
   start(logger, false);
+  EXPECT_EQ(thread_count(), threads_before);
   write_settings(settings_xml("true", "ERROR"));
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(logger.get_settings().level, cpplogger::level_info);
 }
 
-TEST_F(logger_test, a_stopped_watcher_no_longer_reloads) {
+TEST_F(logger_test, a_stopped_watcher_ends_and_no_longer_reloads) {
   write_settings(settings_xml("false", "INFO"));
+  const size_t threads_before = thread_count();
   Logger logger(1ms);
   start(logger, true);
+  EXPECT_EQ(thread_count(), threads_before + 1);
   logger.stop_watching();
-  // The stop is asynchronous; once a later edit is ignored for a while the thread is gone.
-  std::this_thread::sleep_for(100ms);
+  // The stop does not wait for the thread; it ends on its own.
+  ASSERT_TRUE(eventually([&] { return thread_count() == threads_before; }));
   write_settings(settings_xml("true", "ERROR"));
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(logger.get_settings().level, cpplogger::level_info);
+}
+
+TEST_F(logger_test, no_watcher_outlives_its_logger) {
+  write_settings(settings_xml("false", "INFO"));
+  const size_t threads_before = thread_count();
+  {
+    Logger logger(1ms);
+    start(logger, true);
+    start(logger, true);  // the first watcher is stopped and joined here
+    // A joined thread may stay listed for a moment while the kernel tears it down.
+    EXPECT_TRUE(eventually([&] { return thread_count() == threads_before + 1; }));
+  }
+  EXPECT_TRUE(eventually([&] { return thread_count() == threads_before; }));
 }
 
 TEST_F(logger_test, a_second_start_replaces_writer_and_watcher) {
