@@ -1,13 +1,17 @@
 // The process-wide logger installed by init_logger, and logging through it from threads.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
+#include <memory>
+#include <new>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cpplogger/details/Logger.h"
+#include "cpplogger/details/instance_holder.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/log_stream.h"
 #include "cpplogger/logger.h"
@@ -43,6 +47,34 @@ TEST(init_logger_test, installs_the_logger_once) {
   const auto lines = split_lines(read_bytes(directory.path() / "worker.log"));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d \d+ INFO hello)"))) << lines[0];
+}
+
+// What static destruction does at exit: the holder switches logging off, then lets the
+// logger go. Run in a child process, which ends without a second destruction.
+TEST(exit_switch_off_test, logging_after_the_holder_is_gone_returns_at_once) {
+  test_support::temp_directory directory;
+  write_bytes(directory.path() / "logger.xml", settings_xml("true", "TRACE"));
+  const auto log_file = directory.path() / "worker.log";
+  EXPECT_EXIT(
+      {
+        auto logger = std::make_shared<cpplogger::details::Logger>();
+        logger->start(u16(directory.path()), u"logger.xml", u16(directory.path()), u"worker", false, {});
+        const std::weak_ptr<cpplogger::details::Logger> released = logger;
+        // Whatever was installed before stays alive: its watcher did not come along into this process.
+        const installed_logger installed(std::move(logger));
+        cpplogger::log(cpplogger::level_info, u"before");
+        cpplogger::details::holder.~instance_holder();
+        const bool logger_released = released.expired();
+        // An empty holder in its place shows whether logging still reaches for an instance.
+        new (&cpplogger::details::holder) cpplogger::details::instance_holder;
+        cpplogger::log(cpplogger::level_fatal, u"after");
+        { FW_LOG_SCOPE(); }
+        const bool holder_untouched = cpplogger::details::holder.instance == nullptr;
+        const auto lines = split_lines(read_bytes(log_file));
+        const bool only_before = lines.size() == 1 && lines[0].ends_with(" INFO before");
+        std::_Exit(logger_released && holder_untouched && only_before ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 void log_from_thread(int thread, int count) {
