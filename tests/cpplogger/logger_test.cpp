@@ -44,10 +44,13 @@ class logger_test : public ::testing::Test {
  protected:
   logger_test() { std::filesystem::create_directory(logs()); }
 
+  // Staged and renamed into place, so a polling watcher never reads a half-written file.
   void write_settings(std::string_view xml) {
-    write_bytes(config_path(), xml);
+    const auto staged = directory.path() / "logger.xml.new";
+    write_bytes(staged, xml);
     // Move the time on explicitly: two writes within the clock's granularity look unchanged.
-    std::filesystem::last_write_time(config_path(), std::filesystem::file_time_type::clock::now() + (++edits) * 10s);
+    std::filesystem::last_write_time(staged, std::filesystem::file_time_type::clock::now() + (++edits) * 10s);
+    std::filesystem::rename(staged, config_path());
   }
   void start(Logger& logger, bool watch, cpplogger::details::on_change_callback on_change = {}) {
     logger.start(u16(directory.path()), u"logger.xml", u16(logs()), u"worker", watch, std::move(on_change));
