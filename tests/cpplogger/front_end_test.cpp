@@ -149,6 +149,13 @@ TEST(log_stream_test, an_empty_record_writes_nothing) {
   EXPECT_EQ(capture.records()[0].level, cpplogger::level_error);
 }
 
+TEST(log_stream_test, narrow_text_that_is_not_utf8_is_kept_byte_for_byte) {
+  test_support::log_capture capture;
+  EXPECT_NO_THROW(FW_LOG(cpplogger::level_warn) << "reason: " << std::string("bad \xff byte") << ' ' << '\xe9');
+  ASSERT_EQ(capture.records().size(), 1u);
+  EXPECT_EQ(capture.records()[0].text, u"reason: bad \u00ff byte \u00e9");
+}
+
 TEST(stand_by_logger_test, logs_nothing_to_files_and_keeps_its_names) {
   auto stand_by = std::make_shared<cpplogger::details::fake_impl>();
   installed_logger installed(stand_by);
