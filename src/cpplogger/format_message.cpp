@@ -1,4 +1,4 @@
-#include <cstdio>
+#include <charconv>
 #include <ctime>
 #include <limits>
 
@@ -31,21 +31,28 @@ const std::u16string& date_time_text(int64_t ticks) {
 }  // namespace
 
 std::u16string format_message(const message& record, bool with_thread_id, bool align_continuation) {
-  std::u16string line = date_time_text(record.time);
+  const std::u16string& date = date_time_text(record.time);
+  const size_t indent = 4 * static_cast<size_t>(record.depth < 0 ? 0 : record.depth) + 1;
+  const std::u16string_view text = record.text;
+  std::u16string line;
+  // Room for the date, thread id, level, indent and text: one allocation for most lines.
+  line.reserve(date.size() + 20 + indent + text.size());
+  line.append(date);
   if (with_thread_id) {
     line += u' ';
     char digits[16];
-    const int length = std::snprintf(digits, sizeof digits, "%u", record.thread_id);
-    line.append(digits, digits + length);
+    char* const end = std::to_chars(digits, digits + sizeof digits, record.thread_id).ptr;
+    line.append(digits, end);
   }
   line += u' ';
   line += level_to_text(record.level);
-  line.append(4 * static_cast<size_t>(record.depth < 0 ? 0 : record.depth) + 1, u' ');
-  const size_t prefix_length = line.size();
-  if (!align_continuation) return line + record.text;
+  line.append(indent, u' ');
+  if (!align_continuation) {
+    line.append(text);
+    return line;
+  }
 
-  const std::u16string_view text = record.text;
-  line.reserve(prefix_length + text.size());
+  const size_t prefix_length = line.size();
   size_t begin = 0;
   for (size_t feed = text.find(u'\n'); feed != std::u16string_view::npos; feed = text.find(u'\n', begin)) {
     line.append(text.substr(begin, feed + 1 - begin));
