@@ -27,7 +27,8 @@ instance_holder::~instance_holder() {
   instance.reset();
 }
 
-instance_holder holder;
+// Constant-initialised, so static initialisers of other files may log before this one runs.
+constinit instance_holder holder;
 
 }  // namespace details
 
