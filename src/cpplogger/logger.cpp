@@ -23,8 +23,13 @@ namespace details {
 
 instance_holder::~instance_holder() {
   logging_switched_off.store(true);
-  std::unique_lock lock(holder_lock);
-  instance.reset();
+  std::shared_ptr<logger_interface> last;
+  {
+    std::unique_lock lock(holder_lock);
+    last = std::move(instance);
+  }
+  // Released outside the lock: the logger's watcher may reach for the instance until it is joined.
+  last.reset();
 }
 
 // Constant-initialised, so static initialisers of other files may log before this one runs.

@@ -1,8 +1,11 @@
 // The process-wide logger installed by init_logger, and logging through it from threads.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <new>
@@ -78,6 +81,41 @@ TEST(exit_switch_off_test, logging_after_the_holder_is_gone_returns_at_once) {
         std::error_code ignored;
         std::filesystem::remove_all(directory.path(), ignored);  // no destructors run after _Exit
         std::_Exit(logger_released && holder_untouched && only_before ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(exit_switch_off_test, a_watcher_callback_may_reach_for_the_logger_while_the_holder_goes) {
+  test_support::temp_directory directory;
+  const auto config = directory.path() / "logger.xml";
+  write_bytes(config, settings_xml("false", "INFO"));
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        // A deadlock ends the child with a failure instead of hanging the test.
+        std::thread([] {
+          std::this_thread::sleep_for(std::chrono::seconds(20));
+          std::_Exit(2);
+        }).detach();
+        std::promise<void> called;
+        std::atomic<bool> holder_going{false};
+        auto logger = std::make_shared<cpplogger::details::Logger>(std::chrono::milliseconds(5));
+        logger->start(u16(directory.path()), u"logger.xml", u16(directory.path()), u"worker", true, [&](bool) {
+          called.set_value();
+          while (!holder_going) std::this_thread::yield();
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+          cpplogger::get_settings();
+        });
+        const installed_logger installed(std::move(logger));
+        write_bytes(config, settings_xml("true", "INFO"));
+        std::filesystem::last_write_time(config,
+                                         std::filesystem::file_time_type::clock::now() + std::chrono::seconds(10));
+        called.get_future().wait();
+        holder_going = true;
+        cpplogger::details::holder.~instance_holder();
+        std::error_code ignored;
+        std::filesystem::remove_all(directory.path(), ignored);
+        std::_Exit(0);
       },
       ::testing::ExitedWithCode(0), "");
 }
