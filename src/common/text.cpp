@@ -85,6 +85,14 @@ std::string utf16_to_utf8(std::u16string_view text) {
   return out;
 }
 
+std::u16string utf8_to_utf16_lenient(std::string_view text) {
+  try {
+    return utf8_to_utf16(text);
+  } catch (const std::range_error&) {
+    return ascii_to_utf16(text);
+  }
+}
+
 std::u16string ascii_to_utf16(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());

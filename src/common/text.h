@@ -13,6 +13,10 @@ std::u16string utf8_to_utf16(std::string_view text);
 // Encodes UTF-16 as UTF-8. Throws std::range_error on an unpaired surrogate.
 std::string utf16_to_utf8(std::u16string_view text);
 
+// For text from outside (libraries, servers) that should be shown, not judged: when
+// it is not valid UTF-8, each byte is kept as one code unit instead of failing.
+std::u16string utf8_to_utf16_lenient(std::string_view text);
+
 // ASCII-only widening for literals and numbers; bytes above 0x7F are kept as code units.
 std::u16string ascii_to_utf16(std::string_view text);
 

@@ -1,6 +1,7 @@
 #pragma once
-// A small text builder for UTF-16 messages: narrow strings are taken as UTF-8,
-// numbers are written in decimal. Used by log records and exception trace lines.
+// A small text builder for UTF-16 messages: narrow strings are taken as UTF-8 (bytes
+// that are not UTF-8 are kept one code unit each, so building a message never fails on
+// foreign text), numbers are written in decimal. Used by log records and exception trace lines.
 #include <concepts>
 #include <string>
 #include <string_view>
@@ -18,7 +19,7 @@ class u16_stream {
   u16_stream& operator<<(const char16_t* text) { return *this << std::u16string_view(text); }
   u16_stream& operator<<(const std::u16string& text) { return *this << std::u16string_view(text); }
   u16_stream& operator<<(std::string_view utf8) {
-    text_.append(utf8_to_utf16(utf8));
+    text_.append(utf8_to_utf16_lenient(utf8));
     return *this;
   }
   u16_stream& operator<<(const char* utf8) { return *this << std::string_view(utf8); }

@@ -4,11 +4,8 @@
 //
 //   FW_LOG(cpplogger::level_trace) << "Downloaded " << bytes << " bytes";
 #include <cstdint>
-#include <string_view>
-#include <type_traits>
 
 #include "common/u16_stream.h"
-#include "cpplogger/details/log_text.h"
 #include "cpplogger/levels.h"
 #include "cpplogger/logger.h"
 
@@ -23,14 +20,7 @@ class log_stream {
 
   template <typename T>
   log_stream& operator<<(const T& value) {
-    // Narrow text often comes from outside (servers, libraries): bytes that are not
-    // UTF-8 are kept rather than thrown out of the logging statement.
-    if constexpr (std::is_convertible_v<const T&, std::string_view>)
-      text_ << details::widen_text(value);
-    else if constexpr (std::is_same_v<T, char>)
-      text_ << details::widen_text(std::string_view(&value, 1));
-    else
-      text_ << value;
+    text_ << value;
     return *this;
   }
 

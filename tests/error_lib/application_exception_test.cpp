@@ -96,3 +96,13 @@ TEST(ExceptionThrower, EmptyExtraAndEmptyWhat) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ExceptionThrower, ForeignTextInTheExtraTextDoesNotReplaceTheException) {
+  test_support::log_capture capture;
+  EXPECT_THROW(FW_THROW(application_exception(5384), "server said: ", std::string("\xC3(\xFF")), application_exception);
+  EXPECT_TRUE(capture.contains_prefix(u"EXCEPTION server said: \u00C3(\u00FF; "));
+}
+
+}  // namespace

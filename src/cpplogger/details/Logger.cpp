@@ -6,12 +6,12 @@
 
 #include "common/fs_utils.h"
 #include "common/path_helpers.h"
+#include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/debug_output.h"
 #include "cpplogger/details/file_functions.h"
 #include "cpplogger/details/filestream_logger.h"
 #include "cpplogger/details/instance_holder.h"
-#include "cpplogger/details/log_text.h"
 #include "cpplogger/details/settings_reader.h"
 #include "cpplogger/details/settings_watcher.h"
 #include "cpplogger/logger.h"
@@ -25,7 +25,7 @@ namespace {
 void report(const std::u16string& text) { winapi::output_debug_string(text + u"\n"); }
 
 void report_unreadable_settings(const std::exception& failure) {
-  report(u"Could not read logger settings. Error: " + widen_text(failure.what()));
+  report(u"Could not read logger settings. Error: " + common::utf8_to_utf16_lenient(failure.what()));
 }
 
 }  // namespace
@@ -132,7 +132,7 @@ void Logger::poll_settings_file() {
     std::unique_lock lock(lock_);
     last_write_time_ = time;
   } catch (const std::exception& failure) {
-    report(widen_text(failure.what()));
+    report(common::utf8_to_utf16_lenient(failure.what()));
   }
 }
 

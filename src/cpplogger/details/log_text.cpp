@@ -1,9 +1,5 @@
 #include "cpplogger/details/log_text.h"
 
-#include <stdexcept>
-
-#include "common/text.h"
-
 namespace cpplogger::details {
 
 void append_log_utf8(std::string& out, std::u16string_view text) {
@@ -30,14 +26,6 @@ std::string to_log_utf8(std::u16string_view text) {
   std::string out;
   append_log_utf8(out, text);
   return out;
-}
-
-std::u16string widen_text(std::string_view utf8) {
-  try {
-    return common::utf8_to_utf16(utf8);
-  } catch (const std::range_error&) {
-    return common::ascii_to_utf16(utf8);
-  }
 }
 
 }  // namespace cpplogger::details

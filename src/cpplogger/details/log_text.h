@@ -11,8 +11,4 @@ void append_log_utf8(std::string& out, std::u16string_view text);
 
 std::string to_log_utf8(std::u16string_view text);
 
-// UTF-16 form of a library's UTF-8 text (exception messages); bytes that are not
-// UTF-8 are kept one code unit each rather than failing.
-std::u16string widen_text(std::string_view utf8);
-
 }  // namespace cpplogger::details

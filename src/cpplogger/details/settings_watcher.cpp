@@ -1,8 +1,8 @@
 #include "cpplogger/details/settings_watcher.h"
 
+#include "common/text.h"
 #include "common/winapi/debug_output.h"
 #include "cpplogger/details/Logger.h"
-#include "cpplogger/details/log_text.h"
 
 namespace cpplogger::details {
 
@@ -50,7 +50,7 @@ void settings_watcher::run(std::future<Logger*> hand_over) {
       logger->poll_settings_file();
     } while (!stop_.wait_for(interval_));
   } catch (const std::exception& failure) {
-    winapi::output_debug_string(widen_text(failure.what()) + u"\n");
+    winapi::output_debug_string(common::utf8_to_utf16_lenient(failure.what()) + u"\n");
   } catch (...) {
     winapi::output_debug_string(u"An unknown exception was caught.\n");
   }
