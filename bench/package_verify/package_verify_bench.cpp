@@ -85,9 +85,8 @@ double openssl_seconds(const std::filesystem::path& file) {
 }
 
 double verify_seconds(const std::filesystem::path& file, const updater::key_list& public_keys) {
-  return seconds_of([&] {
-    const updater::package opened(file.u16string(), updater::package::mode::open_existing, public_keys, {});
-  });
+  return seconds_of(
+      [&] { const updater::package opened(file.u16string(), updater::package::mode::open_existing, public_keys, {}); });
 }
 
 }  // namespace
@@ -135,8 +134,8 @@ int main(int argc, char** argv) {
   const double openssl_best = *std::min_element(openssl_times.begin(), openssl_times.end());
   const double verify_best = *std::min_element(verify_times.begin(), verify_times.end());
   const double ratio = verify_best / openssl_best;
-  std::printf("best: openssl %.3f s, verify %.3f s, ratio %.3f (target <= %.2f)\n", openssl_best, verify_best,
-              ratio, max_ratio);
+  std::printf("best: openssl %.3f s, verify %.3f s, ratio %.3f (target <= %.2f)\n", openssl_best, verify_best, ratio,
+              max_ratio);
   std::printf("resident memory growth while verifying: %ld KiB (target < %ld KiB)\n", growth_kib, max_growth_kib);
   const bool met = ratio <= max_ratio && growth_kib < max_growth_kib;
   std::printf("%s\n", met ? "targets met" : "TARGETS MISSED");

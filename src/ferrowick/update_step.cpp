@@ -5,7 +5,6 @@
 
 #include "ferrowick/result_output.h"
 #include "ferrowick/run_step.h"
-
 #include "updater_lib/details/built_in_key.h"
 #include "updater_lib/details/update_run.h"
 

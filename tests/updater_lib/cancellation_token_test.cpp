@@ -14,8 +14,8 @@
 #include "common/winapi/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
-#include "support/log_capture.h"
 #include "support/error_of.h"
+#include "support/log_capture.h"
 #include "support/temp_directory.h"
 
 namespace {
