@@ -16,17 +16,8 @@ namespace winapi {
 
 namespace {
 
-// Holders take 0 for "no handle", so a descriptor 0 (standard input closed) is moved up.
-int off_zero(int descriptor) {
-  if (descriptor != 0) return descriptor;
-  const int moved = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 1);
-  if (moved < 0) set_last_error_from_errno();
-  ::close(descriptor);
-  return moved;
-}
-
 handle_t registered(int descriptor, details::event_kind kind) {
-  descriptor = off_zero(descriptor);
+  descriptor = descriptor_off_zero(descriptor);
   if (descriptor < 0) return 0;
   details::register_event(descriptor, kind);
   return descriptor;

@@ -56,15 +56,6 @@ bool exists(const std::string& path) {
   return ::stat(path.c_str(), &status) == 0;
 }
 
-// Holders take 0 for "no handle", so a descriptor 0 (standard input closed) is moved up.
-int off_zero(int descriptor) {
-  if (descriptor != 0) return descriptor;
-  const int moved = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 1);
-  if (moved < 0) set_last_error_from_errno();
-  ::close(descriptor);
-  return moved;
-}
-
 }  // namespace
 
 handle_t create_file(const std::u16string& path, uint32_t access, creation_disposition disposition, uint32_t flags) {
@@ -87,7 +78,7 @@ handle_t create_file(const std::u16string& path, uint32_t access, creation_dispo
     set_last_error(error_access_denied);
     return invalid_handle_value;
   }
-  descriptor = off_zero(descriptor);
+  descriptor = descriptor_off_zero(descriptor);
   if (descriptor < 0) return invalid_handle_value;
   set_last_error(existed ? error_already_exists : error_success);
   return descriptor;

@@ -1,5 +1,6 @@
 #include "common/winapi/handle.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +10,14 @@
 #include "common/winapi/last_error.h"
 
 namespace winapi {
+
+int descriptor_off_zero(int descriptor) {
+  if (descriptor != 0) return descriptor;
+  const int moved = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 1);
+  if (moved < 0) set_last_error_from_errno();
+  ::close(descriptor);
+  return moved;
+}
 
 bool close_handle(handle_t handle) {
   if (handle <= 0 || handle > INT_MAX) {

@@ -10,6 +10,10 @@ using handle_t = std::intptr_t;
 
 constexpr handle_t invalid_handle_value = -1;
 
+// A new descriptor as a handle: 0 means "no handle", so a descriptor 0 (standard
+// input closed) is moved up. -1 with the last error set when that fails.
+int descriptor_off_zero(int descriptor);
+
 // CloseHandle: false with the last error set when the handle cannot be closed.
 bool close_handle(handle_t handle);
 
