@@ -6,7 +6,6 @@ packages=(
   build-essential cmake clang-format
   libssl-dev openssl libpoco-dev zlib1g-dev libpugixml-dev
   libgtest-dev libgmock-dev libspdlog-dev
-  nginx tinyproxy
   procps util-linux
 )
 
