@@ -12,13 +12,13 @@
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "error_lib/win32_exception.h"
 
 namespace fs_utils {
 
 namespace {
 
-constexpr int error_block_size_out_of_range = 5163;
 constexpr uint32_t error_handle_eof = 38;
 constexpr uint32_t error_not_same_device = 17;
 
@@ -89,7 +89,7 @@ void copy_file_with_block_processing(const std::u16string& source, winapi::handl
   const common::handle_holder source_file = open_source(source);
   uint64_t remaining = get_file_size(source_file.get());
   if (block_size == 0 || block_size >= 0xFFFFFFFFull) {
-    FW_THROW(common::application_exception(error_block_size_out_of_range), "block size = ", block_size);
+    FW_THROW(common::application_exception(common::error_block_size_out_of_range), "block size = ", block_size);
   }
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min(block_size, remaining)));
   while (remaining > 0) {

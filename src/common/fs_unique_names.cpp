@@ -8,14 +8,12 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "error_lib/win32_exception.h"
 
 namespace fs_utils {
 
 namespace {
-constexpr int error_unique_name_failed = 5002;
-constexpr int error_empty_temp_path = 5170;
-constexpr int error_null_prefix = 5171;
 constexpr uint32_t unique_name_attempts = 999'998;
 constexpr uint32_t largest_name_number = 999'999;
 }  // namespace
@@ -30,21 +28,22 @@ std::u16string generate_unique_name(const std::u16string& directory, const std::
     std::u16string name = common::concat(prefix, numbers(engine));
     if (!file_exists(path_helpers::join_path(directory, name))) return name;
   }
-  FW_THROW(common::application_exception(error_unique_name_failed), "Failed to generate unique random name");
+  FW_THROW(common::application_exception(common::error_unique_name_failed), "Failed to generate unique random name");
 }
 
 }  // namespace details
 
 temp_file_with_handle create_unique_temp_file_with_handle(const std::u16string& directory, const char16_t* prefix) {
   FW_LOG_SCOPE();
-  if (directory.empty()) FW_THROW(common::application_exception(error_empty_temp_path));
-  if (prefix == nullptr) FW_THROW(common::application_exception(error_null_prefix));
+  if (directory.empty()) FW_THROW(common::application_exception(common::error_empty_temp_path));
+  if (prefix == nullptr) FW_THROW(common::application_exception(common::error_null_prefix));
   std::u16string path = path_helpers::join_path(directory, details::generate_unique_name(directory, prefix));
   common::handle_holder file(winapi::create_file(path, winapi::generic_read | winapi::generic_write,
                                                  winapi::creation_disposition::create_new));
   if (!file.valid()) {
     if (winapi::get_last_error() == winapi::error_file_exists) {
-      FW_THROW(common::application_exception(error_unique_name_failed), "Failed to generate unique temp file name");
+      FW_THROW(common::application_exception(common::error_unique_name_failed),
+               "Failed to generate unique temp file name");
     }
     FW_THROW(win32::exception("CreateFileW"), "failed for file '", path, "'");
   }

@@ -13,30 +13,22 @@
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "error_lib/win32_exception.h"
 
 namespace fs_utils {
 
 namespace {
 
-constexpr int error_invalid_handle_passed = 5001;
-constexpr int error_empty_file_name = 5157;
-constexpr int error_cannot_open_for_reading = 5314;
-constexpr int error_file_too_large = 5316;
-constexpr int error_unexpected_read_amount = 5324;
-constexpr int error_unexpected_file_pointer = 5355;
-constexpr int error_invalid_file_pointer_argument = 5358;
-constexpr int error_empty_directory_name = 5367;
-constexpr int error_null_buffer = 5528;
-
 void require_valid(winapi::handle_t handle) {
   if (common::is_no_handle(handle)) {
-    FW_THROW(common::application_exception(error_invalid_handle_passed), "The passed argument handle can't be invalid");
+    FW_THROW(common::application_exception(common::error_invalid_handle_passed),
+             "The passed argument handle can't be invalid");
   }
 }
 
 void require_file_name(const std::u16string& path) {
-  if (path.empty()) FW_THROW(common::application_exception(error_empty_file_name));
+  if (path.empty()) FW_THROW(common::application_exception(common::error_empty_file_name));
 }
 
 }  // namespace
@@ -49,7 +41,7 @@ bool file_exists(const std::u16string& path) {
 
 bool directory_exists(const std::u16string& path) {
   FW_LOG_SCOPE();
-  if (path.empty()) FW_THROW(common::application_exception(error_empty_directory_name));
+  if (path.empty()) FW_THROW(common::application_exception(common::error_empty_directory_name));
   const auto attributes = winapi::get_file_attributes_ex(path);
   return attributes && attributes->is_directory;
 }
@@ -74,16 +66,16 @@ std::vector<uint8_t> read_file(const std::u16string& path) {
   FW_LOG_SCOPE();
   const uint64_t size = get_file_size(path);
   if (size > max_read_file_size) {
-    FW_THROW(common::application_exception(error_file_too_large), "file_name: ", path, "; file size: ", size,
+    FW_THROW(common::application_exception(common::error_file_too_large), "file_name: ", path, "; file size: ", size,
              "; max file size: ", max_read_file_size);
   }
   const auto native = winapi::to_native_path(path);
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(native ? std::fopen(native->c_str(), "rb") : nullptr,
                                                                std::fclose);
-  if (!stream) FW_THROW(common::application_exception(error_cannot_open_for_reading), "file_name: ", path);
+  if (!stream) FW_THROW(common::application_exception(common::error_cannot_open_for_reading), "file_name: ", path);
   std::vector<uint8_t> content(size);
   if (std::fread(content.data(), 1, content.size(), stream.get()) != content.size()) {
-    FW_THROW(common::application_exception(error_unexpected_read_amount), "file_name: ", path);
+    FW_THROW(common::application_exception(common::error_unexpected_file_read_amount), "file_name: ", path);
   }
   return content;
 }
@@ -92,7 +84,7 @@ uint32_t write_file(winapi::handle_t handle, const void* data, uint64_t count) {
   FW_LOG_SCOPE();
   require_valid(handle);
   if (count == 0) return 0;
-  if (data == nullptr) FW_THROW(common::application_exception(error_null_buffer));
+  if (data == nullptr) FW_THROW(common::application_exception(common::error_null_buffer));
   uint32_t written = 0;
   if (!winapi::write_file(handle, data, static_cast<uint32_t>(count), &written)) {
     FW_THROW(win32::exception("WriteFile"), "Failed Writing ", count, " bytes");
@@ -103,7 +95,8 @@ uint32_t write_file(winapi::handle_t handle, const void* data, uint64_t count) {
 void set_file_pointer(winapi::handle_t handle, int64_t offset) {
   FW_LOG_SCOPE();
   require_valid(handle);
-  if (offset < 0) FW_THROW(common::application_exception(error_invalid_file_pointer_argument), "offset = ", offset);
+  if (offset < 0)
+    FW_THROW(common::application_exception(common::error_invalid_file_pointer_argument), "offset = ", offset);
   if (!winapi::set_file_pointer_ex(handle, offset, nullptr, winapi::move_method::file_begin)) {
     FW_THROW(win32::exception("SetFilePointerEx"));
   }
@@ -116,7 +109,8 @@ uint64_t get_file_pointer(winapi::handle_t handle) {
   if (!winapi::set_file_pointer_ex(handle, 0, &position, winapi::move_method::file_current)) {
     FW_THROW(win32::exception("SetFilePointerEx"));
   }
-  if (position < 0) FW_THROW(common::application_exception(error_unexpected_file_pointer), "position = ", position);
+  if (position < 0)
+    FW_THROW(common::application_exception(common::error_unexpected_file_pointer), "position = ", position);
   return static_cast<uint64_t>(position);
 }
 

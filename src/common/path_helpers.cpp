@@ -8,13 +8,13 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "error_lib/win32_exception.h"
 
 namespace path_helpers {
 
 namespace {
 
-constexpr int error_split_path = 5277;
 // The split buffers hold this many characters plus a terminator.
 constexpr size_t max_part_length = 32767;
 
@@ -59,7 +59,7 @@ std::u16string trim_last_slash(const std::u16string& path) {
 split_result split_path(const std::u16string& path) {
   FW_LOG_SCOPE();
   if (path.empty()) {
-    FW_THROW(common::application_exception(error_split_path), "Could not split path. Path is empty.");
+    FW_THROW(common::application_exception(common::error_cannot_split_path), "Could not split path. Path is empty.");
   }
   // The drive of a prefixed Windows path would get the Win32 prefix back; without
   // drives the prefix is simply dropped. A non-empty path never splits into four
@@ -75,7 +75,7 @@ split_result split_path(const std::u16string& path) {
   const std::u16string_view extension =
       dot == std::u16string_view::npos ? std::u16string_view() : file_name.substr(dot);
   if (directory.size() > max_part_length || name.size() > max_part_length || extension.size() > max_part_length) {
-    FW_THROW(common::application_exception(error_split_path), "Could not split path: ", path);
+    FW_THROW(common::application_exception(common::error_cannot_split_path), "Could not split path: ", path);
   }
   return {std::u16string(), std::u16string(directory), std::u16string(name), std::u16string(extension)};
 }

@@ -11,15 +11,13 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "error_lib/win32_exception.h"
 
 namespace process_management {
 
 namespace {
 
-constexpr int error_invalid_handle_passed = 5001;
-constexpr int error_message_too_large = 5152;
-constexpr int error_unexpected_read_size = 5154;
 // What PeekNamedPipe reports for a handle that is not a pipe.
 constexpr uint32_t error_invalid_function = 1;
 // Descriptors 0 to 2 are the standard streams; a duplicate never takes one of them.
@@ -55,11 +53,11 @@ common::handle_holder get_standard_input() {
 
 std::vector<uint8_t> read_from_redirected_input(winapi::handle_t handle) {
   FW_LOG_SCOPE();
-  if (common::is_no_handle(handle)) FW_THROW(common::application_exception(error_invalid_handle_passed));
+  if (common::is_no_handle(handle)) FW_THROW(common::application_exception(common::error_invalid_handle_passed));
   const uint64_t available = peek_available_bytes(handle);
   if (available == 0) return {};
   if (available > max_redirected_input_size) {
-    FW_THROW(common::application_exception(error_message_too_large), "available = ", available);
+    FW_THROW(common::application_exception(common::error_message_too_large), "available = ", available);
   }
   std::vector<uint8_t> text(available + 2, 0);
   ssize_t read_count = 0;
@@ -71,7 +69,7 @@ std::vector<uint8_t> read_from_redirected_input(winapi::handle_t handle) {
     FW_THROW(win32::exception("ReadFile"));
   }
   if (static_cast<uint64_t>(read_count) != available) {
-    FW_THROW(common::application_exception(error_unexpected_read_size), "available = ", available,
+    FW_THROW(common::application_exception(common::error_unexpected_pipe_read_amount), "available = ", available,
              ", read = ", read_count);
   }
   return text;

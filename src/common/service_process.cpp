@@ -16,6 +16,7 @@
 #include "common/winapi/last_error.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "error_lib/win32_exception.h"
 
 extern char** environ;
@@ -23,8 +24,6 @@ extern char** environ;
 namespace service_process {
 
 namespace {
-
-constexpr int error_message_too_large = 5152;
 
 [[noreturn]] void fail(const char* call, int error_number) {
   errno = error_number;
@@ -55,7 +54,7 @@ void preload(int write_end, const std::vector<uint8_t>& input) {
   const int capacity = ::fcntl(write_end, F_GETPIPE_SZ);
   if (capacity >= 0 && input.size() > static_cast<size_t>(capacity)) {
     if (input.size() > INT_MAX || ::fcntl(write_end, F_SETPIPE_SZ, static_cast<int>(input.size())) < 0) {
-      FW_THROW(common::application_exception(error_message_too_large), "input size = ", input.size());
+      FW_THROW(common::application_exception(common::error_message_too_large), "input size = ", input.size());
     }
   }
   size_t written = 0;

@@ -8,15 +8,10 @@
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "error_lib/win32_exception.h"
 
 namespace sync_helpers {
-
-namespace {
-constexpr int error_event_is_null = 5185;
-constexpr int error_event_is_invalid = 5186;
-constexpr int error_invalid_handle_array = 5189;
-}  // namespace
 
 common::handle_holder create_basic_manual_reset_event() {
   FW_LOG_SCOPE();
@@ -46,14 +41,14 @@ common::handle_holder open_event_object(const std::u16string& name) {
 
 void set_event(const common::handle_holder& event) {
   FW_LOG_SCOPE();
-  if (event.get() == 0) FW_THROW(common::application_exception(error_event_is_null));
+  if (event.get() == 0) FW_THROW(common::application_exception(common::error_event_is_null));
   if (!winapi::set_event(event.get())) FW_THROW(win32::exception("SetEvent"), "Could not trigger event");
 }
 
 bool wait(winapi::handle_t handle, uint32_t milliseconds) {
   FW_LOG_SCOPE();
-  if (handle == 0) FW_THROW(common::application_exception(error_event_is_null));
-  if (handle == winapi::invalid_handle_value) FW_THROW(common::application_exception(error_event_is_invalid));
+  if (handle == 0) FW_THROW(common::application_exception(common::error_event_is_null));
+  if (handle == winapi::invalid_handle_value) FW_THROW(common::application_exception(common::error_event_is_invalid));
   const uint32_t result = winapi::wait_for_single_object(handle, milliseconds);
   switch (result) {
     case winapi::wait_object_0: return true;
@@ -71,7 +66,7 @@ bool is_event_set(winapi::handle_t handle) {
 std::pair<bool, uint32_t> wait_any(const winapi::handle_t* handles, uint32_t count) {
   FW_LOG_SCOPE();
   if (handles == nullptr || count == 0 || count > max_wait_handles) {
-    FW_THROW(common::application_exception(error_invalid_handle_array));
+    FW_THROW(common::application_exception(common::error_invalid_handle_array));
   }
   const uint32_t result = winapi::wait_for_multiple_objects(count, handles, winapi::infinite);
   if (result == winapi::wait_failed) FW_THROW(win32::exception("WaitForMultipleObjects"), "Waiting is failed");

@@ -4,14 +4,13 @@
 #include <cstdint>
 #include <system_error>
 
+#include "error_lib/result_codes.h"
+
 namespace common {
 
 const std::error_category& application_category();
 
 inline std::error_code make_application_error(int value) { return {value, application_category()}; }
-
-// The result code that every cancelled operation raises.
-constexpr int error_operation_canceled = 5391;
 
 }  // namespace common
 

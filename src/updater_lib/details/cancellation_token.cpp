@@ -9,18 +9,18 @@
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 
 namespace updater {
 
 namespace {
 
-constexpr int error_invalid_timeout = 5373;
 constexpr int64_t max_timeout_milliseconds = 0xFFFFFFFF;
 
 uint32_t to_milliseconds(std::chrono::seconds timeout) {
   const int64_t milliseconds = static_cast<int64_t>(timeout.count()) * 1000;
   if (timeout.count() < 0 || milliseconds > max_timeout_milliseconds) {
-    FW_THROW(common::application_exception(error_invalid_timeout), "timeout = ", timeout.count(), " sec");
+    FW_THROW(common::application_exception(common::error_invalid_timeout), "timeout = ", timeout.count(), " sec");
   }
   return static_cast<uint32_t>(milliseconds);
 }

@@ -2,21 +2,18 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "updater_lib/details/updater_parameters.h"
 
 namespace updater {
 
 namespace {
 
-constexpr int error_buffer_too_big = 5139;
-constexpr int error_invalid_stop_event_name = 5383;
-constexpr int error_no_destination_directory = 5384;
-constexpr int error_invalid_public_key = 5448;
 constexpr uint32_t max_block_size = 0x10000000;
 
 void check_destination_directory(const std::u16string& directory) {
   if (!fs_utils::directory_exists(directory)) {
-    FW_THROW(common::application_exception(error_no_destination_directory), "Directory name = ", directory);
+    FW_THROW(common::application_exception(common::error_no_destination_directory), "Directory name = ", directory);
   }
 }
 
@@ -25,17 +22,18 @@ void check_destination_directory(const std::u16string& directory) {
 void check_parameters(const updater_parameters& parameters) {
   FW_LOG_SCOPE();
   if (parameters.stop_event_name.empty()) {
-    FW_THROW(common::application_exception(error_invalid_stop_event_name), "Stop event name is empty");
+    FW_THROW(common::application_exception(common::error_invalid_stop_event_name), "Stop event name is empty");
   }
   check_destination_directory(parameters.destination_directory);
   if (parameters.update_mode == update_mode::update_mode_server) {
     check_destination_directory(parameters.destination_directory_for_utils);
   }
   if (parameters.source.https.block_size > max_block_size) {
-    FW_THROW(common::application_exception(error_buffer_too_big), "block size = ", parameters.source.https.block_size);
+    FW_THROW(common::application_exception(common::error_buffer_too_big),
+             "block size = ", parameters.source.https.block_size);
   }
   if (parameters.public_key.empty()) {
-    FW_THROW(common::application_exception(error_invalid_public_key), "Public key is empty");
+    FW_THROW(common::application_exception(common::error_invalid_public_key), "Public key is empty");
   }
 }
 

@@ -7,22 +7,16 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 
 namespace updater {
-
-namespace {
-
-constexpr int error_date_time_verification_failed = 5354;
-constexpr int error_current_time_to_tm_failed = 5353;
-
-}  // namespace
 
 void check_date_time(const date_time_t& value) {
   FW_LOG_SCOPE();
   const bool valid = value.hour <= 23 && value.minute < 60 && value.second <= 60 && value.day <= 30 &&
                      value.month <= 11 && value.year >= 2010 && value.year <= 2200;
   if (!valid) {
-    FW_THROW(common::application_exception(error_date_time_verification_failed), "hour: ", value.hour,
+    FW_THROW(common::application_exception(common::error_date_time_verification_failed), "hour: ", value.hour,
              ", minute: ", value.minute, ", second: ", value.second, ", day: ", value.day, ", month: ", value.month,
              ", year: ", value.year);
   }
@@ -45,7 +39,7 @@ int64_t to_calendar_time(const date_time_t& value) {
 date_time_t get_current_local_date_time() {
   FW_LOG_SCOPE();
   const std::optional<std::tm> local = winapi::to_local_time(std::time(nullptr));
-  if (!local) FW_THROW(common::application_exception(error_current_time_to_tm_failed));
+  if (!local) FW_THROW(common::application_exception(common::error_current_time_to_tm_failed));
   const std::tm& now = *local;
   date_time_t result;
   result.hour = static_cast<uint8_t>(now.tm_hour);

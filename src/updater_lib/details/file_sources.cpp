@@ -3,22 +3,17 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "updater_lib/details/file_sources_directory.h"
 #include "updater_lib/details/file_sources_https.h"
 
 namespace updater {
 
-namespace {
-
-constexpr int error_invalid_update_source = 5366;
-
-}  // namespace
-
 pull_file_function get_pull_file_function(const update_source_parameters& source, uint32_t files_type,
                                           const std::u16string& destination_directory) {
   FW_LOG_SCOPE();
   if (files_type >= files_type_count) {
-    FW_THROW(common::application_exception(error_invalid_update_source), "files_type: ", files_type);
+    FW_THROW(common::application_exception(common::error_invalid_update_source), "files_type: ", files_type);
   }
   switch (source.update_source) {
     case update_source::https:
@@ -27,7 +22,7 @@ pull_file_function get_pull_file_function(const update_source_parameters& source
     case update_source::directory:
       return details::get_copy_file_from_directory_function(source.source_directory[files_type], destination_directory);
   }
-  FW_THROW(common::application_exception(error_invalid_update_source),
+  FW_THROW(common::application_exception(common::error_invalid_update_source),
            "update source: ", static_cast<uint32_t>(source.update_source));
 }
 

@@ -7,21 +7,16 @@
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 
 namespace updater::details {
-
-namespace {
-
-constexpr int error_file_name_empty = 5157;
-constexpr int error_source_directory_missing = 5368;
-
-}  // namespace
 
 pull_file_function get_copy_file_from_directory_function(const std::u16string& source_directory,
                                                          const std::u16string& destination_directory) {
   FW_LOG_SCOPE();
   if (!fs_utils::directory_exists(source_directory)) {
-    FW_THROW(common::application_exception(error_source_directory_missing), "Source directory: ", source_directory);
+    FW_THROW(common::application_exception(common::error_source_directory_missing),
+             "Source directory: ", source_directory);
   }
   FW_LOG(cpplogger::level_trace) << "Update files source directory: " << source_directory;
   FW_LOG(cpplogger::level_trace) << "Update files destination directory: " << destination_directory;
@@ -30,7 +25,7 @@ pull_file_function get_copy_file_from_directory_function(const std::u16string& s
                                                    const std::u16string& temporary_file_name, cancellation_token& token,
                                                    std::chrono::seconds) {
     FW_LOG_SCOPE();
-    if (file_name.empty()) FW_THROW(common::application_exception(error_file_name_empty));
+    if (file_name.empty()) FW_THROW(common::application_exception(common::error_empty_file_name));
     const std::u16string source_path = path_helpers::join_path(source_directory, file_name);
     const std::u16string result_path = path_helpers::join_path(destination_directory, temporary_file_name);
     if (token.canceled()) {

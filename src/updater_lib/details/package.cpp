@@ -9,6 +9,7 @@
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "updater_lib/details/package_file_io.h"
 #include "updater_lib/details/package_format.h"
 #include "updater_lib/details/package_verification.h"
@@ -16,12 +17,6 @@
 #include "updater_lib/details/update_information_versions.h"
 
 namespace updater {
-
-namespace {
-
-constexpr int error_wrong_package_mode = 5390;
-
-}  // namespace
 
 class package::impl {
  public:
@@ -104,7 +99,8 @@ class package::impl {
 
   void require_open_creation() const {
     if (!created_ || !file_ || broken_) {
-      FW_THROW(common::application_exception(error_wrong_package_mode), "The package is not being created: ", path_);
+      FW_THROW(common::application_exception(common::error_value_out_of_range),
+               "The package is not being created: ", path_);
     }
   }
 

@@ -9,15 +9,13 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "error_lib/win32_exception.h"
 
 namespace updater {
 
 namespace {
 
-constexpr int error_block_size_out_of_range = 5163;
-constexpr int error_invalid_section_size = 5360;
-constexpr int error_section_verification = 5362;
 constexpr uint32_t error_handle_eof = 38;
 
 common::handle_holder open_package_file(const std::u16string& path, uint32_t access,
@@ -64,7 +62,7 @@ void read_exactly(winapi::handle_t handle, uint8_t* data, uint32_t count) {
 byte_buffer read_buffer_from_file(winapi::handle_t handle, uint64_t count) {
   FW_LOG_SCOPE();
   if (count > std::numeric_limits<uint32_t>::max()) {
-    FW_THROW(common::application_exception(error_block_size_out_of_range), "block_size = ", count);
+    FW_THROW(common::application_exception(common::error_block_size_out_of_range), "block_size = ", count);
   }
   byte_buffer buffer(static_cast<size_t>(count));
   read_exactly(handle, buffer.data(), static_cast<uint32_t>(count));
@@ -96,15 +94,15 @@ uint64_t check_section_tag_and_read_and_size(winapi::handle_t handle, const pack
   const uint64_t total = fs_utils::get_file_size(handle);
   const byte_buffer read_tag = read_buffer_from_file(handle, tag.size());
   if (!std::equal(tag.begin(), tag.end(), read_tag.begin(), read_tag.end())) {
-    FW_THROW(common::application_exception(error_section_verification), "Invalid section tag");
+    FW_THROW(common::application_exception(common::error_section_verification_failed), "Invalid section tag");
   }
   const uint64_t size = deserialize_uint64(read_buffer_from_file(handle, sizeof(uint64_t)));
   if (size == 0) {
-    FW_THROW(common::application_exception(error_invalid_section_size), "Section size = 0");
+    FW_THROW(common::application_exception(common::error_invalid_section_size), "Section size = 0");
   }
   const uint64_t position = fs_utils::get_file_pointer(handle);
   if (size > total - position) {
-    FW_THROW(common::application_exception(error_invalid_section_size), "Section size = ", size,
+    FW_THROW(common::application_exception(common::error_invalid_section_size), "Section size = ", size,
              ", position = ", position, ", file size = ", total);
   }
   return size;

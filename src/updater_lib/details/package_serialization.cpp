@@ -3,6 +3,7 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "updater_lib/details/package_format.h"
 #include "updater_lib/details/update_information_versions.h"
 
@@ -10,14 +11,10 @@ namespace updater {
 
 namespace {
 
-constexpr int error_cannot_deserialize_value = 5359;
-constexpr int error_invalid_section_size = 5360;
-constexpr int error_section_verification = 5362;
-
 template <typename T>
 T deserialize_exact(const byte_buffer& bytes) {
   if (bytes.size() != sizeof(T)) {
-    FW_THROW(common::application_exception(error_cannot_deserialize_value), "Buffer size = ", bytes.size());
+    FW_THROW(common::application_exception(common::error_cannot_deserialize_value), "Buffer size = ", bytes.size());
   }
   const uint8_t* cursor = bytes.data();
   return deserialize_value<T>(cursor, bytes.data() + bytes.size());
@@ -28,7 +25,7 @@ T deserialize_exact(const byte_buffer& bytes) {
 void require_bytes(const uint8_t* cursor, const uint8_t* end, uint64_t count) {
   const auto remaining = static_cast<uint64_t>(end - cursor);
   if (remaining < count) {
-    FW_THROW(common::application_exception(error_cannot_deserialize_value), "Needed = ", count,
+    FW_THROW(common::application_exception(common::error_cannot_deserialize_value), "Needed = ", count,
              ", remaining = ", remaining);
   }
 }
@@ -89,14 +86,15 @@ package_info deserialize_package_info(const byte_buffer& content) {
   package_info info;
   info.version_of_update_compatibility = deserialize_value<uint32_t>(cursor, end);
   if (info.version_of_update_compatibility != get_current_version_of_update_compatibility()) {
-    FW_THROW(common::application_exception(error_section_verification),
+    FW_THROW(common::application_exception(common::error_section_verification_failed),
              "Invalid version of update compatibility = ", info.version_of_update_compatibility);
   }
   info.creation_time = deserialize_value<date_time_t>(cursor, end);
   check_date_time(info.creation_time);
   info.file_count = deserialize_value<uint32_t>(cursor, end);
   if (cursor != end) {
-    FW_THROW(common::application_exception(error_invalid_section_size), "Header bytes left over = ", end - cursor);
+    FW_THROW(common::application_exception(common::error_invalid_section_size),
+             "Header bytes left over = ", end - cursor);
   }
   return info;
 }

@@ -6,6 +6,7 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "updater_lib/details/digital_signature.h"
 #include "updater_lib/details/package_file_io.h"
 #include "updater_lib/details/package_format.h"
@@ -15,16 +16,13 @@ namespace updater {
 
 namespace {
 
-constexpr int error_invalid_section_size = 5360;
-constexpr int error_section_verification = 5362;
-
 // Reads a SIGN head at the current position and returns its size, which may not exceed
 // the largest two-signature content.
 uint64_t read_signatures_section_head(winapi::handle_t handle) {
   const uint64_t size = check_section_tag_and_read_and_size(handle, package_format::sign_tag);
   const uint64_t limit = get_max_signature_section_size();
   if (size > limit) {
-    FW_THROW(common::application_exception(error_invalid_section_size), "Signature section size = ", size,
+    FW_THROW(common::application_exception(common::error_invalid_section_size), "Signature section size = ", size,
              ", limit = ", limit);
   }
   return size;
@@ -49,7 +47,7 @@ void check_signatures_of_digest(const signature_list& signatures, const byte_buf
                                 const key_list& public_keys) {
   FW_LOG_SCOPE();
   if (!verify_signatures(package_format::signature_mode, signatures, public_keys, digest)) {
-    FW_THROW(common::application_exception(error_section_verification));
+    FW_THROW(common::application_exception(common::error_section_verification_failed));
   }
 }
 
@@ -58,7 +56,7 @@ signature_list read_package_signatures_section(winapi::handle_t handle) {
   const uint64_t total = fs_utils::get_file_size(handle);
   const uint64_t size = read_signatures_section_head(handle);
   if (fs_utils::get_file_pointer(handle) + size != total) {
-    FW_THROW(common::application_exception(error_invalid_section_size),
+    FW_THROW(common::application_exception(common::error_invalid_section_size),
              "There is a data after the last signature block");
   }
   return deserialize_signatures(read_buffer_from_file(handle, size));

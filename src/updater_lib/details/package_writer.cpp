@@ -9,6 +9,7 @@
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "updater_lib/details/digital_signature.h"
 #include "updater_lib/details/hash_file_helpers.h"
 #include "updater_lib/details/package_file_io.h"
@@ -19,8 +20,6 @@ namespace updater {
 
 namespace {
 
-constexpr int error_file_count_out_of_range = 5471;
-constexpr int error_invalid_argument = 5390;
 constexpr uint64_t copy_block_size = 1024 * 1024;
 
 byte_buffer section_head(const package_format::section_tag& tag, uint64_t size) {
@@ -69,7 +68,7 @@ package_file_info write_file_section(winapi::handle_t handle, uint64_t position,
   FW_LOG_SCOPE();
   const byte_buffer name_bytes = utf16le_bytes(name);
   if (name_bytes.size() > std::numeric_limits<uint32_t>::max()) {
-    FW_THROW(common::application_exception(error_invalid_argument), "File name length = ", name.size());
+    FW_THROW(common::application_exception(common::error_value_out_of_range), "File name length = ", name.size());
   }
   const common::handle_holder source = create_file_handle_for_reading(source_path);
   const uint64_t data_size = fs_utils::get_file_size(source.get());
@@ -108,7 +107,7 @@ void write_package_end(winapi::handle_t handle, package_info info, uint64_t head
 
   FW_LOG(cpplogger::level_trace) << "Updating package info...";
   if (file_count >= std::numeric_limits<uint32_t>::max()) {
-    FW_THROW(common::application_exception(error_file_count_out_of_range), "File count: ", file_count);
+    FW_THROW(common::application_exception(common::error_file_count_out_of_range), "File count: ", file_count);
   }
   info.file_count = static_cast<uint32_t>(file_count);
   fs_utils::set_file_pointer(handle, static_cast<int64_t>(header_content_offset));

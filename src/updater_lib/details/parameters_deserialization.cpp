@@ -6,25 +6,25 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 
 namespace updater {
 
 namespace {
 
-constexpr int error_invalid_strings = 5380;
-constexpr int error_not_enough_parameters = 5381;
-constexpr int error_unexpected_parameter = 5382;
-
 [[noreturn]] void throw_cannot_convert(const std::u16string& token) {
-  FW_THROW(common::application_exception(error_unexpected_parameter), "Can't convert ", token);
+  FW_THROW(common::application_exception(common::error_unexpected_parameter), "Can't convert ", token);
 }
 
 // The value token after the expected key; the position ends past the value.
 const std::u16string& take_value(std::u16string_view key, details::token_iterator& position,
                                  details::token_iterator end) {
-  if (position == end) FW_THROW(common::application_exception(error_not_enough_parameters), "parameter_name = ", key);
-  if (*position != key) FW_THROW(common::application_exception(error_unexpected_parameter), "parameter_name = ", key);
-  if (++position == end) FW_THROW(common::application_exception(error_not_enough_parameters), "parameter_name = ", key);
+  if (position == end)
+    FW_THROW(common::application_exception(common::error_not_enough_parameters), "parameter_name = ", key);
+  if (*position != key)
+    FW_THROW(common::application_exception(common::error_unexpected_parameter), "parameter_name = ", key);
+  if (++position == end)
+    FW_THROW(common::application_exception(common::error_not_enough_parameters), "parameter_name = ", key);
   return *position++;
 }
 
@@ -48,7 +48,7 @@ void deserialize_number(std::u16string_view key, Number& field, details::token_i
 
 void check_list(const token_list& tokens) {
   if (tokens.empty() || tokens.size() % 2 != 0) {
-    FW_THROW(common::application_exception(error_invalid_strings), "tokens = ", tokens.size());
+    FW_THROW(common::application_exception(common::error_invalid_strings), "tokens = ", tokens.size());
   }
 }
 
@@ -109,7 +109,7 @@ void deserialize_item(std::u16string_view key, update_mode& field, token_iterato
   } else if (token == u"update_mode_server") {
     field = update_mode::update_mode_server;
   } else {
-    FW_THROW(common::application_exception(error_unexpected_parameter), "Can't convert ", token,
+    FW_THROW(common::application_exception(common::error_unexpected_parameter), "Can't convert ", token,
              " to enum class 'update_mode'");
   }
 }
@@ -186,7 +186,7 @@ updater_parameters deserialize_parameters(const token_list& tokens, const std::o
   deserialize_item(u"copy_info_txt", parameters.copy_info_txt, position, end);
   deserialize_item(u"public_key_txt", parameters.public_key, position, end);
   if (position != end) {
-    FW_THROW(common::application_exception(error_invalid_strings),
+    FW_THROW(common::application_exception(common::error_invalid_strings),
              "unexpected tokens after public_key_txt: ", static_cast<uint64_t>(end - position));
   }
   return parameters;

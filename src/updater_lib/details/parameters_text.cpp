@@ -2,13 +2,11 @@
 
 #include "common/winapi/command_line_to_argv.h"
 #include "error_lib/application_exception.h"
+#include "error_lib/result_codes.h"
 
 namespace updater {
 
 namespace {
-
-constexpr int error_invalid_parameters_list = 5276;
-constexpr int error_no_parameters = 5281;
 
 // Little-endian code units up to the first zero unit. A trailing odd byte never
 // makes a unit with bytes beyond the buffer.
@@ -27,9 +25,9 @@ std::u16string to_utf16_text(const std::vector<uint8_t>& bytes) {
 
 token_list split_parameter_text(const std::vector<uint8_t>& text) {
   // These errors carry no detail worth a trace line.
-  if (text.empty()) throw common::application_exception(error_no_parameters);
+  if (text.empty()) throw common::application_exception(common::error_no_parameters);
   token_list tokens = winapi::command_line_to_argv(to_utf16_text(text));
-  if (tokens.size() % 2 != 0) throw common::application_exception(error_invalid_parameters_list);
+  if (tokens.size() % 2 != 0) throw common::application_exception(common::error_invalid_parameters_list);
   return tokens;
 }
 

@@ -8,6 +8,7 @@
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "updater_lib/details/date_time.h"
 #include "updater_lib/details/update_information_release_date.h"
 #include "updater_lib/details/update_information_text.h"
@@ -16,9 +17,6 @@ namespace updater {
 
 namespace {
 
-constexpr int error_relative_paths_not_allowed = 5031;
-constexpr int error_deserialization = 5385;
-constexpr int error_cannot_parse_release_date = 5388;
 constexpr size_t max_field_length = 1024;
 
 // Lines between line feeds, empty ones skipped; carriage returns are then dropped
@@ -34,7 +32,7 @@ bool parses_as_release_date(const std::u16string& text) {
     date_time_t_from_updates_release_date(text);
     return true;
   } catch (const common::application_exception& e) {
-    if (e.code() != common::make_application_error(error_cannot_parse_release_date)) throw;
+    if (e.code() != common::make_application_error(common::error_cannot_parse_release_date)) throw;
     return false;
   }
 }
@@ -54,7 +52,8 @@ update_information assign_lines(const std::vector<std::u16string>& lines) {
 }
 
 void check_length(const std::u16string& value, const char* what) {
-  if (value.size() > max_field_length) FW_THROW(common::application_exception(error_deserialization), what, value);
+  if (value.size() > max_field_length)
+    FW_THROW(common::application_exception(common::error_update_information_deserialization), what, value);
 }
 
 // The second of the "_"-separated parts when there are at least three.
@@ -67,14 +66,14 @@ std::u16string second_name_part(const std::u16string& name) {
 // the file elsewhere.
 void check_plain_file_name(const std::u16string& name) {
   if (name.find_first_of(u"\\/") != std::u16string::npos || name == u"." || name == u"..") {
-    FW_THROW(common::application_exception(error_relative_paths_not_allowed), "path = ", name);
+    FW_THROW(common::application_exception(common::error_relative_paths_not_allowed), "path = ", name);
   }
 }
 
 // The system cuts a path at its first NUL, so such a name would reach another file.
 void check_no_nul(const std::u16string& name, const char* what) {
   if (name.find(u'\0') != std::u16string::npos) {
-    FW_THROW(common::application_exception(error_deserialization), what, name);
+    FW_THROW(common::application_exception(common::error_update_information_deserialization), what, name);
   }
 }
 
@@ -85,7 +84,9 @@ update_information deserialize_update_information(const std::vector<uint8_t>& fi
   const std::u16string text =
       common::utf8_to_utf16(std::string_view(reinterpret_cast<const char*>(file_bytes.data()), file_bytes.size()));
   const std::vector<std::u16string> lines = split_lines(text);
-  if (lines.size() < 2) FW_THROW(common::application_exception(error_deserialization), "Invalid info file: ", text);
+  if (lines.size() < 2)
+    FW_THROW(common::application_exception(common::error_update_information_deserialization),
+             "Invalid info file: ", text);
 
   update_information result = assign_lines(lines);
   check_length(result.release_date, "Invalid update release date: ");

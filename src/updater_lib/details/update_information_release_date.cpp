@@ -8,14 +8,13 @@
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "updater_lib/details/update_information_text.h"
 
 namespace updater {
 
 namespace {
 
-constexpr int error_cannot_parse_release_date = 5388;
-constexpr int error_value_out_of_range = 5390;
 constexpr size_t release_date_length = 20;
 constexpr size_t numbers_per_part = 3;
 
@@ -50,7 +49,7 @@ std::vector<int32_t> digit_runs(const std::u16string& part) {
 template <typename Field>
 Field narrow(int32_t value) {
   if (value < 0 || value > std::numeric_limits<Field>::max()) {
-    FW_THROW(common::application_exception(error_value_out_of_range), "value: ", value);
+    FW_THROW(common::application_exception(common::error_value_out_of_range), "value: ", value);
   }
   return static_cast<Field>(value);
 }
@@ -60,18 +59,18 @@ Field narrow(int32_t value) {
 date_time_t date_time_t_from_updates_release_date(const std::u16string& release_date) {
   FW_LOG_SCOPE();
   if (release_date.size() != release_date_length) {
-    FW_THROW(common::application_exception(error_cannot_parse_release_date), "release_date: ", release_date,
+    FW_THROW(common::application_exception(common::error_cannot_parse_release_date), "release_date: ", release_date,
              ", release_date size: ", release_date.size());
   }
   const std::vector<std::u16string> parts = details::split_skipping_empty(release_date, u'T');
   if (parts.size() != 2) {
-    FW_THROW(common::application_exception(error_cannot_parse_release_date), "release_date: ", release_date,
+    FW_THROW(common::application_exception(common::error_cannot_parse_release_date), "release_date: ", release_date,
              ", release_date size: ", release_date.size(), ", parts count: ", parts.size());
   }
   const std::vector<int32_t> date = digit_runs(parts[0]);
   const std::vector<int32_t> time = digit_runs(parts[1]);
   if (date.size() != numbers_per_part || time.size() != numbers_per_part) {
-    FW_THROW(common::application_exception(error_cannot_parse_release_date), "release_date: ", release_date);
+    FW_THROW(common::application_exception(common::error_cannot_parse_release_date), "release_date: ", release_date);
   }
   date_time_t result;
   result.year = narrow<uint16_t>(date[0]);

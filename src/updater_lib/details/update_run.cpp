@@ -10,6 +10,7 @@
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 #include "updater_lib/details/cancellation_token.h"
 #include "updater_lib/details/file_sources.h"
 #include "updater_lib/details/package.h"
@@ -21,10 +22,6 @@ namespace updater {
 
 namespace {
 
-constexpr int error_other_component = 5651;
-constexpr int error_file_not_on_server = 5655;
-constexpr int error_server_too_old = 5656;
-constexpr int error_unexpected_compatibility_version = 5387;
 constexpr uint32_t error_file_not_found = 2;
 
 constexpr char16_t info2_txt[] = u"info2.txt";
@@ -36,7 +33,7 @@ constexpr std::chrono::seconds description_timeout{120};
 
 bool is_missing_file(const common::application_exception& error) {
   return error.code() == win32::make_win32_error(error_file_not_found) ||
-         error.code() == common::make_application_error(error_file_not_on_server);
+         error.code() == common::make_application_error(common::error_file_not_on_server);
 }
 
 std::u16string part_name(const std::u16string& file_name) { return file_name + part_suffix; }
@@ -63,7 +60,7 @@ void move_file(const std::u16string& source, const std::u16string& destination) 
 
 void check_product(const update_information& information) {
   if (!information.product.empty() && information.product != installed_product) {
-    FW_THROW(common::application_exception(error_other_component), "Installed product: ", installed_product,
+    FW_THROW(common::application_exception(common::error_other_component), "Installed product: ", installed_product,
              ". Update package designed for ", information.product);
   }
 }
@@ -75,7 +72,7 @@ void verify_package(const std::u16string& path, const std::vector<public_key_t>&
   const uint32_t version = opened.get_package_info().version_of_update_compatibility;
   if (version != requested_version) {
     FW_THROW(
-        common::application_exception(error_unexpected_compatibility_version),
+        common::application_exception(common::error_unexpected_compatibility_version),
         "Downloaded package compatibility version: ", version_of_update_compatibility_to_wstring(version),
         "; requested package compatibility version: ", version_of_update_compatibility_to_wstring(requested_version));
   }
@@ -111,7 +108,7 @@ update_result update(const updater_parameters& parameters, const std::function<p
   });
   if (info2_path.empty()) {
     info_path = pull(info_txt, part_name(info_txt), token, description_timeout);
-    FW_THROW(common::application_exception(error_server_too_old, {installed_product_version}));
+    FW_THROW(common::application_exception(common::error_server_too_old, {installed_product_version}));
   }
 
   const update_information information = deserialize_update_information(fs_utils::read_file(info2_path));

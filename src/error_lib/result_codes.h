@@ -1,0 +1,56 @@
+#pragma once
+// Named result codes of the application category that the worker raises or acts on;
+// each comment is the code's English text.
+
+namespace common {
+
+constexpr int error_invalid_handle_passed = 5001;        // An invalid handle was passed to the function.
+constexpr int error_unique_name_failed = 5002;           // Generation of the unique file name failed.
+constexpr int error_relative_paths_not_allowed = 5031;   // Relative paths are not allowed.
+constexpr int error_buffer_too_big = 5139;               // Buffer size is too big.
+constexpr int error_message_too_large = 5152;            // The passed message is larger than maximum allowed size.
+constexpr int error_unexpected_pipe_read_amount = 5154;  // Unexpected amount of data was read from the pipe.
+constexpr int error_empty_file_name = 5157;              // The passed argument file_name cannot be empty.
+constexpr int error_block_size_out_of_range = 5163;      // The passed argument block_size is out of range.
+constexpr int error_empty_temp_path = 5170;              // The passed argument temp_path cannot be empty.
+constexpr int error_null_prefix = 5171;                  // The passed argument prefix cannot be equal to nullptr.
+constexpr int error_event_is_null = 5185;                // The passed argument event cannot be equal to 0.
+constexpr int error_event_is_invalid = 5186;      // The passed argument event cannot be equal to INVALID_HANDLE_VALUE.
+constexpr int error_invalid_handle_array = 5189;  // Invalid array of handles was passed.
+constexpr int error_invalid_parameters_list = 5276;        // Invalid parameters list.
+constexpr int error_cannot_split_path = 5277;              // Could not split module path.
+constexpr int error_no_parameters = 5281;                  // No command line parameters were provided.
+constexpr int error_cannot_open_for_reading = 5314;        // Cannot open file for reading.
+constexpr int error_file_too_large = 5316;                 // File is larger than allowed.
+constexpr int error_unexpected_file_read_amount = 5324;    // Unexpected amount of data was read from the file.
+constexpr int error_current_time_to_tm_failed = 5353;      // Failed to convert current_time to tm.
+constexpr int error_date_time_verification_failed = 5354;  // Date/time verification failed.
+constexpr int error_unexpected_file_pointer = 5355;        // Unexpected result was returned from SetFilePointerEx.
+constexpr int error_invalid_file_pointer_argument =
+    5358;  // An invalid argument was passed to the function set_file_pointer.
+constexpr int error_cannot_deserialize_value = 5359;     // Cannot deserialize value from buffer.
+constexpr int error_invalid_section_size = 5360;         // Invalid file section size.
+constexpr int error_section_verification_failed = 5362;  // File section verification error.
+constexpr int error_invalid_update_source = 5366;     // An invalid argument update_source was passed to the function.
+constexpr int error_empty_directory_name = 5367;      // The passed argument directory_name cannot be empty.
+constexpr int error_source_directory_missing = 5368;  // Update_source directory does not exist.
+constexpr int error_invalid_timeout = 5373;           // An invalid argument 'timeout' was passed to the function.
+constexpr int error_invalid_proxy_mode = 5379;        // An invalid argument 'proxy_mode' was passed to the function.
+constexpr int error_invalid_strings = 5380;           // An invalid argument 'strings' was passed to the function.
+constexpr int error_not_enough_parameters = 5381;     // Not enough parameters.
+constexpr int error_unexpected_parameter = 5382;      // Unexpected parameter.
+constexpr int error_invalid_stop_event_name = 5383;   // Invalid stop event name.
+constexpr int error_no_destination_directory = 5384;  // Destination directory for updates does not exist.
+constexpr int error_update_information_deserialization = 5385;  // Update information deserialization error.
+constexpr int error_unexpected_compatibility_version = 5387;  // Unexpected version of the update compatibility version.
+constexpr int error_cannot_parse_release_date = 5388;         // Cannot parse release date.
+constexpr int error_value_out_of_range = 5390;                // The passed argument value is out of range.
+constexpr int error_invalid_public_key = 5448;                // Invalid public key.
+constexpr int error_file_count_out_of_range = 5471;           // File count in the update package is out of range.
+constexpr int error_null_buffer = 5528;                       // The passed argument buffer cannot be equal to nullptr.
+constexpr int error_other_component = 5651;                   // Update package was designed for other component.%n
+constexpr int error_file_not_on_server = 5655;                // File on update server is not available. URL: %1
+constexpr int error_server_too_old = 5656;      // The product version more then version of the update server.%n
+constexpr int error_operation_canceled = 5391;  // The operation was canceled.
+
+}  // namespace common
