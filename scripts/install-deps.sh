@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake clang-format
   libssl-dev openssl libpoco-dev zlib1g-dev libpugixml-dev
-  libgtest-dev libgmock-dev libspdlog-dev
+  libgtest-dev libgmock-dev libspdlog-dev libproxy-dev
+  nginx-light tinyproxy curl ccache
   procps util-linux
 )
 
