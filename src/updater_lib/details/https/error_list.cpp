@@ -1,0 +1,25 @@
+#include "updater_lib/details/https/error_list.h"
+
+#include "common/text.h"
+
+namespace updater::details {
+
+std::u16string join_error_list(const error_list& errors) {
+  if (errors.empty()) return {};
+  if (errors.size() == 1) return u". " + errors.front();
+  std::u16string joined;
+  for (size_t k = 0; k < errors.size(); ++k) {
+    joined += u"\n" + std::u16string(k, u'.') + u"\\-> " + errors[errors.size() - 1 - k];
+  }
+  return joined;
+}
+
+void append_exception_chain(error_list& errors, const Poco::Exception& exception) {
+  error_list chain;
+  for (const Poco::Exception* link = &exception; link != nullptr; link = link->nested()) {
+    chain.push_back(common::utf8_to_utf16_lenient(link->displayText()));
+  }
+  errors.insert(errors.end(), chain.rbegin(), chain.rend());
+}
+
+}  // namespace updater::details

@@ -1,0 +1,129 @@
+#include "updater_lib/details/https/https_session.h"
+
+#include <Poco/Net/Context.h>
+#include <Poco/Net/InvalidCertificateHandler.h>
+#include <Poco/Net/SSLManager.h>
+#include <Poco/Timespan.h>
+#include <Poco/URI.h>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
+#include "common/text.h"
+#include "cpplogger/log_scope.h"
+#include "cpplogger/log_stream.h"
+#include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
+#include "updater_lib/details/https/default_update_server.h"
+#include "updater_lib/details/https/internal_downloader_exception.h"
+
+namespace updater::details {
+
+namespace {
+
+constexpr char cipher_list[] = "ALL:!ADH : !LOW : !EXP : !MD5 : @STRENGTH";
+constexpr int32_t bytes_per_timeout_second = 4575;
+constexpr int32_t min_timeout_seconds = 30;
+constexpr int32_t max_timeout_seconds = 60;
+
+// The handshake runs inside OpenSSL, which an exception must not cross; the callback
+// records a foreign certificate here and the failed request raises 5651 afterwards.
+thread_local std::optional<std::string> foreign_certificate_name;
+
+class certificate_handler : public Poco::Net::InvalidCertificateHandler {
+ public:
+  certificate_handler() : InvalidCertificateHandler(false) {}
+  void onInvalidCertificate(const void*, Poco::Net::VerificationErrorArgs& arguments) override {
+    check_server_certificate(arguments);
+  }
+};
+
+int64_t seconds_since_epoch(const Poco::DateTime& time) { return time.timestamp().epochMicroseconds() / 1000000; }
+
+}  // namespace
+
+int32_t session_timeout_seconds(uint32_t block_size) {
+  return std::min(std::max(static_cast<int32_t>(block_size) / bytes_per_timeout_second, min_timeout_seconds),
+                  max_timeout_seconds);
+}
+
+std::unique_ptr<Poco::Net::HTTPSClientSession> setup_https_session(const std::u16string& url, uint32_t block_size,
+                                                                   const proxy_parameters& proxy) {
+  FW_LOG_SCOPE();
+  Poco::Net::Context::Ptr context(new Poco::Net::Context(Poco::Net::Context::TLSV1_2_CLIENT_USE, "",
+                                                         Poco::Net::Context::VERIFY_STRICT, 0, false, cipher_list));
+  // Host names are not the library's business: every certificate must reach the rule.
+  context->enableExtendedCertificateVerification(false);
+  Poco::Net::SSLManager::instance().initializeClient(nullptr, new certificate_handler, context);
+
+  auto session = std::make_unique<Poco::Net::HTTPSClientSession>(context);
+  const Poco::URI uri(common::utf16_to_utf8(url));
+  session->setHost(uri.getHost());
+  session->setPort(uri.getPort());
+  session->setTimeout(Poco::Timespan(session_timeout_seconds(block_size), 0));
+  if (proxy.proxy_mode == proxy_mode::custom_proxy) {
+    session->setProxyHost(common::utf16_to_utf8(proxy.proxy_address));
+    session->setProxyPort(proxy.proxy_port);
+    if (proxy.auth_required) {
+      session->setProxyCredentials(common::utf16_to_utf8(proxy.proxy_user_name),
+                                   common::utf16_to_utf8(proxy.proxy_password));
+    }
+  }
+  return session;
+}
+
+bool check_certificate_common_name(const std::string& common_name) {
+  return common_name.find(common::utf16_to_utf8(default_update_server_host)) != std::string::npos ||
+         common_name.find("KOVA") != std::string::npos;
+}
+
+void check_server_certificate(Poco::Net::VerificationErrorArgs& arguments) {
+  FW_LOG_SCOPE();
+  const Poco::Net::X509Certificate& certificate = arguments.certificate();
+  const std::string common_name = certificate.commonName();
+  FW_LOG(cpplogger::level_trace) << "Server certificate.errorDepth is: " << arguments.errorDepth();
+  FW_LOG(cpplogger::level_trace) << "Error message is: " << arguments.errorMessage();
+  FW_LOG(cpplogger::level_trace) << "Server certificate.commonName is: " << common_name;
+  FW_LOG(cpplogger::level_trace) << "Server certificate.subjectName is: " << certificate.subjectName();
+  FW_LOG(cpplogger::level_trace) << "Server certificate.issuerName is: " << certificate.issuerName();
+
+  const int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  const int64_t expires = seconds_since_epoch(certificate.expiresOn());
+  const int64_t valid_from = seconds_since_epoch(certificate.validFrom());
+  if (now > expires) {
+    FW_LOG(cpplogger::level_debug) << "Server certificate is expired. Now is '" << now
+                                   << "', certificate expiration date is " << expires << "'.";
+    return;
+  }
+  if (valid_from > now) {
+    FW_LOG(cpplogger::level_debug) << "Server certificate is from future. Now is '" << now
+                                   << "', certificate signed date (validFrom) is " << valid_from << "'.";
+    return;
+  }
+  if (check_certificate_common_name(common_name)) {
+    arguments.setIgnoreError(true);
+    FW_LOG(cpplogger::level_trace) << "Server certificate was validated";
+    return;
+  }
+  foreign_certificate_name = common_name;
+}
+
+void reset_foreign_certificate() { foreign_certificate_name.reset(); }
+
+void raise_if_foreign_certificate() {
+  const std::optional<std::string> common_name = std::exchange(foreign_certificate_name, std::nullopt);
+  if (!common_name) return;
+  FW_THROW(internal_downloader_exception(common::error_other_component), "Installed product: ", "KOVA",
+           ". Server name ", *common_name);
+}
+
+Poco::Net::NameValueCollection get_cookies_for_request(const https_parameters& parameters) {
+  FW_LOG_SCOPE();
+  Poco::Net::NameValueCollection cookies;
+  cookies.add("viro_user_name", common::utf16_to_utf8(parameters.viro_user_name));
+  return cookies;
+}
+
+}  // namespace updater::details

@@ -1,0 +1,55 @@
+#include "updater_lib/details/https/reachability.h"
+
+#include <Poco/Exception.h>
+#include <Poco/Net/HTTPResponse.h>
+#include <Poco/Net/SocketAddress.h>
+#include <Poco/Net/StreamSocket.h>
+
+#include "common/text.h"
+#include "cpplogger/log_scope.h"
+#include "cpplogger/log_stream.h"
+#include "error_lib/application_exception.h"
+#include "updater_lib/details/https/error_list.h"
+#include "updater_lib/details/https/http_exchange.h"
+#include "updater_lib/details/https/https_session.h"
+
+namespace updater {
+
+bool is_proxy_server_reachable(const proxy_parameters& proxy) {
+  FW_LOG_SCOPE();
+  try {
+    const Poco::Net::SocketAddress address(common::utf16_to_utf8(proxy.proxy_address), proxy.proxy_port);
+    Poco::Net::StreamSocket socket;
+    socket.connect(address);
+    socket.close();
+    return true;
+  } catch (const Poco::Exception& e) {
+    FW_LOG(cpplogger::level_debug) << e.displayText();
+    return false;
+  }
+}
+
+bool is_remote_server_reachable(const std::u16string& server_root_url, const https_parameters& parameters,
+                                const proxy_parameters& proxy, const Poco::Net::NameValueCollection& cookies,
+                                std::vector<std::u16string>& errors) {
+  FW_LOG_SCOPE();
+  FW_LOG(cpplogger::level_trace) << "Server URL: " << server_root_url;
+  try {
+    const auto session = details::setup_https_session(server_root_url, parameters.block_size, proxy);
+    const auto request = details::create_http_request(server_root_url, cookies, 0);
+    Poco::Net::HTTPResponse response;
+    details::send_request(*session, *request, response);
+    details::check_https_session(*session);
+    details::check_http_response(response, server_root_url);
+    return true;
+  } catch (const Poco::Exception& e) {
+    details::append_exception_chain(errors, e);
+    FW_LOG(cpplogger::level_debug) << e.displayText();
+  } catch (const common::application_exception& e) {
+    errors.push_back(e.wide_what());
+    FW_LOG(cpplogger::level_debug) << e.wide_what();
+  }
+  return false;
+}
+
+}  // namespace updater
