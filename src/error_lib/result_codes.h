@@ -56,6 +56,7 @@ constexpr int error_cannot_parse_release_date = 5388;         // Cannot parse re
 constexpr int error_value_out_of_range = 5390;                // The passed argument value is out of range.
 constexpr int error_invalid_public_key = 5448;                // Invalid public key.
 constexpr int error_file_count_out_of_range = 5471;           // File count in the update package is out of range.
+constexpr int error_unexpected_proxy_string = 5511;           // Unexpected proxy string format.
 constexpr int error_null_buffer = 5528;                       // The passed argument buffer cannot be equal to nullptr.
 constexpr int error_file_download = 5629;                     // Error file download. Stack errors:%1
 constexpr int error_other_component = 5651;                   // Update package was designed for other component.%n
