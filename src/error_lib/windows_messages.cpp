@@ -47,7 +47,7 @@ const message_row rows[] = {
     {12002, "The operation timed out Code: 12002 (0x2EE2)"},
     {12007, "The server name or address could not be resolved Code: 12007 (0x2EE7)"},
     {12029, "A connection with the server could not be established Code: 12029 (0x2EFD)"},
-    {12180, "The HTTP proxy auto-detection service failed to detect a proxy. Code: 12180 (0x2F94)"},
+    {12180, "The HTTP proxy auto-detection service failed to detect a proxy Code: 12180 (0x2F94)"},
 };
 
 }  // namespace
