@@ -53,10 +53,12 @@ tcp_relay::options tcp_relay::cut_after(size_t bytes, size_t faulty_connections,
   return cut;
 }
 
-tcp_relay::options tcp_relay::stall_after(size_t bytes) {
+tcp_relay::options tcp_relay::stall_after(size_t bytes, size_t faulty_connections, std::function<void()> on_stall) {
   options stall;
   stall.kind = fault::stall;
   stall.after_bytes = bytes;
+  stall.faulty_connections = faulty_connections;
+  stall.on_stall = std::move(on_stall);
   return stall;
 }
 
@@ -144,6 +146,7 @@ void tcp_relay::apply_fault(connection& link) {
     ::shutdown(link.target.get(), SHUT_RDWR);
     return;
   }
+  if (options_.on_stall) options_.on_stall();
   std::unique_lock lock(mutex_);
   stopping_changed_.wait(lock, [this] { return stopping_; });
 }

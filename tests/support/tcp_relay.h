@@ -37,12 +37,17 @@ class tcp_relay {
     // (for example to a served file) is in place when the client sees the cut. Must not
     // throw.
     std::function<void()> on_cut;
+    // Runs on a relay thread when a connection's stall begins (tests set the stop event
+    // there, so it comes while a read is blocked). Must not throw.
+    std::function<void()> on_stall;
   };
 
   // Cuts the first faulty_connections connections after bytes, running on_cut first.
   static options cut_after(size_t bytes, size_t faulty_connections = std::numeric_limits<size_t>::max(),
                            std::function<void()> on_cut = {});
-  static options stall_after(size_t bytes);
+  // Stalls the first faulty_connections connections after bytes, running on_stall then.
+  static options stall_after(size_t bytes, size_t faulty_connections = std::numeric_limits<size_t>::max(),
+                             std::function<void()> on_stall = {});
   static options refusing();
 
   // Listens at once on a port of its own (for fault::refuse: only binds it); raises
