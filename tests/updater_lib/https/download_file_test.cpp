@@ -1,0 +1,258 @@
+// updater::download_file against real servers on loopback: nginx as the update server,
+// tinyproxy as the proxy, and a relay in between for cuts and stalls.
+#include "updater_lib/details/https/download_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <random>
+
+#include "common/u16_stream.h"
+#include "common/winapi/events.h"
+#include "error_lib/application_exception.h"
+#include "error_lib/categories.h"
+#include "support/free_port.h"
+#include "support/log_capture.h"
+#include "support/nginx_server.h"
+#include "support/tcp_relay.h"
+#include "support/temp_directory.h"
+#include "support/tinyproxy_server.h"
+#include "support/tls_certificate.h"
+#include "support/update_source.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using test_support::tcp_relay;
+
+constexpr char file_name[] = "bases.upd";
+constexpr size_t file_size = 3 * 1024 * 1024 + 123;
+
+std::string random_bytes(size_t size) {
+  std::mt19937 generator(7);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(generator());
+  return bytes;
+}
+
+class download_file_test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("FERROWICK_EVENTS_DIR", events_.path().c_str(), 1);
+    stop_event_ = common::handle_holder(winapi::create_named_event(u"download-stop", false));
+    ASSERT_TRUE(stop_event_.valid());
+    std::filesystem::create_directories(folder());
+    test_support::write_text(folder() / file_name, served_);
+    parameters_.block_size = 65536;
+    parameters_.file_download_timeout_sec = 60;
+    parameters_.max_retry_count = 3;
+    parameters_.viro_user_name = u"tester";
+  }
+  void TearDown() override { ::unsetenv("FERROWICK_EVENTS_DIR"); }
+
+  std::filesystem::path folder() const { return root_.path() / "www/update/0"; }
+
+  // nginx with the publisher's configuration and a certificate it accepts (or another).
+  test_support::nginx_server& start_server(const std::string& extra_directives = "",
+                                           const std::string& common_name = "KOVA test server",
+                                           const test_support::validity_window& window = {}) {
+    const auto certificate =
+        test_support::make_tls_certificate(root_.path() / ("cert" + std::to_string(servers_)), common_name, window);
+    ++servers_;
+    server_.emplace(test_support::nginx_options{FERROWICK_SOURCE_DIR "/demo/nginx/update-server.conf",
+                                                root_.path() / "www", certificate, extra_directives});
+    return *server_;
+  }
+
+  std::u16string download(uint16_t port, std::chrono::seconds timeout = 60s) {
+    const std::u16string root = common::concat(u"https://127.0.0.1:", port, u"/");
+    updater::cancellation_token token(u"download-stop");
+    return updater::download_file(root, root + u"update/0", common::utf8_to_utf16(file_name), u"bases.upd.part",
+                                  parameters_, destination_.path().u16string(), token, timeout);
+  }
+
+  // The error a failed download raises, with the text its trace line logged.
+  struct failure {
+    std::error_code code;
+    std::string message;
+  };
+  failure failed_download(uint16_t port, std::chrono::seconds timeout = 60s) {
+    try {
+      download(port, timeout);
+    } catch (const common::application_exception& e) {
+      EXPECT_FALSE(test_support::has_part_file(destination_.path())) << "a partial file was left";
+      return {e.code(), e.what()};
+    }
+    ADD_FAILURE() << "the download succeeded";
+    return {};
+  }
+
+  void expect_served_file(const std::u16string& path) const {
+    EXPECT_EQ(path, (destination_.path() / "bases.upd.part").u16string());
+    EXPECT_TRUE(test_support::read_text(path) == served_) << "the downloaded file differs from the served one";
+    EXPECT_EQ(test_support::list_names(destination_.path()), std::vector<std::string>{"bases.upd.part"});
+    std::filesystem::remove(path);
+  }
+
+  const std::string served_ = random_bytes(file_size);
+  test_support::temp_directory root_;
+  test_support::temp_directory events_;
+  test_support::temp_directory destination_;
+  common::handle_holder stop_event_;
+  updater::https_parameters parameters_;
+  std::optional<test_support::nginx_server> server_;
+  int servers_ = 0;
+  test_support::log_capture log_;
+};
+
+const std::error_code code(int value) { return common::make_application_error(value); }
+
+size_t count_records(const test_support::log_capture& log, std::u16string_view prefix) {
+  size_t count = 0;
+  for (const auto& record : log.records()) count += record.text.starts_with(prefix) ? 1 : 0;
+  return count;
+}
+
+// Each attempt opens two connections: the probe of the root, then the file. Cutting
+// after 200 kB spares the small probes and breaks the first two file transfers.
+constexpr size_t fault_after = 200000;
+
+tcp_relay::options cut_two_transfers() { return tcp_relay::cut_after(fault_after, 4); }
+
+TEST_F(download_file_test, resumes_after_cuts_where_the_server_grants_ranges) {
+  const tcp_relay relay(start_server().port(), cut_two_transfers());
+  expect_served_file(download(relay.port()));
+  EXPECT_EQ(count_records(log_, u"Restarting download from "), 2u);
+  EXPECT_EQ(count_records(log_, u"Starting download..."), 1u);
+  EXPECT_TRUE(log_.contains(u"Download attempt # 3"));
+}
+
+TEST_F(download_file_test, starts_again_from_byte_zero_without_ranges) {
+  const tcp_relay relay(start_server("max_ranges 0;").port(), cut_two_transfers());
+  expect_served_file(download(relay.port()));
+  EXPECT_EQ(count_records(log_, u"Restarting download from "), 0u);
+  EXPECT_EQ(count_records(log_, u"Starting download..."), 3u);
+}
+
+TEST_F(download_file_test, a_range_answered_with_the_whole_file_is_written_anew) {
+  const tcp_relay relay(start_server("max_ranges 0; add_header Accept-Ranges bytes;").port(), cut_two_transfers());
+  expect_served_file(download(relay.port()));
+  EXPECT_EQ(count_records(log_, u"Restarting download from "), 2u);
+  EXPECT_EQ(count_records(log_, u"The server sent the whole file instead of the range"), 2u);
+}
+
+// nginx sends such a body chunked and without Content-Length: a cut is told apart from
+// its end, so the attempt fails instead of leaving a short file.
+TEST_F(download_file_test, a_chunked_body_cut_short_is_not_complete) {
+  const tcp_relay relay(start_server(test_support::chunked_body_directives).port(), cut_two_transfers());
+  expect_served_file(download(relay.port()));
+  EXPECT_EQ(count_records(log_, u"Starting download..."), 3u);
+}
+
+TEST_F(download_file_test, a_file_changed_between_attempts_fails_every_later_attempt) {
+  const tcp_relay relay(start_server().port(), tcp_relay::cut_after(fault_after, 2, [this] {
+                          const auto path = folder() / file_name;
+                          std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - 1h);
+                        }));
+  const failure error = failed_download(relay.port());
+  EXPECT_EQ(error.code, code(common::error_file_download));
+  const std::string changed = "File modification date was changed.";
+  EXPECT_TRUE(
+      error.message.starts_with("Error file download. Stack errors:\n\\-> Maximum retry count was reached.\n.\\-> " +
+                                changed + "\n..\\-> " + changed + "\n...\\-> "))
+      << error.message;
+}
+
+TEST_F(download_file_test, a_missing_file_ends_at_once) {
+  std::filesystem::remove(folder() / file_name);
+  const failure error = failed_download(start_server().port());
+  EXPECT_EQ(error.code, code(common::error_file_not_on_server));
+  EXPECT_FALSE(log_.contains(u"Download attempt # 2"));
+}
+
+TEST_F(download_file_test, no_attempt_without_retries) {
+  parameters_.max_retry_count = 0;
+  const tcp_relay relay(start_server().port(), tcp_relay::options{});
+  const failure error = failed_download(relay.port());
+  EXPECT_EQ(error.message, "Error file download. Stack errors:. Maximum retry count was reached.");
+  EXPECT_EQ(relay.connections_accepted(), 0u);
+}
+
+TEST_F(download_file_test, certificates_outside_the_rule_make_the_server_unreachable) {
+  parameters_.max_retry_count = 1;
+  struct row {
+    const char* name;
+    std::string common_name;
+    test_support::validity_window window;
+    std::u16string listed;
+  };
+  const row rows[] = {
+      {"expired", "KOVA", {-48h, -24h}, u"Server certificate is expired. Now is '"},
+      {"not yet valid", "KOVA", {24h, 48h}, u"Server certificate is from future. Now is '"},
+      {"other component", "other.example", {}, u"Update package was designed for other component."},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const uint16_t port = start_server("", r.common_name, r.window).port();
+    const failure error = failed_download(port);
+    EXPECT_EQ(error.code, code(common::error_server_unreachable_direct));
+    EXPECT_EQ(error.message, "Update server (address: 127.0.0.1, port: " + std::to_string(port) +
+                                 ") is unreachable. Direct access without proxy");
+    EXPECT_TRUE(log_.contains_substring(r.listed));
+  }
+}
+
+TEST_F(download_file_test, through_a_proxy_with_basic_authentication) {
+  const uint16_t server = start_server().port();
+  const test_support::tinyproxy_server proxy(test_support::proxy_credentials{"updater", "s3cret"});
+  parameters_.max_retry_count = 1;
+  parameters_.proxy = {updater::proxy_mode::custom_proxy, u"127.0.0.1", proxy.port(), true, u"updater", u"s3cret"};
+  expect_served_file(download(server));
+
+  parameters_.proxy.proxy_password = u"wrong";
+  const failure refused = failed_download(server);
+  EXPECT_EQ(refused.code, code(common::error_server_unreachable_through_proxy));
+  // The proxy's answer is in the list that the final error's trace line carries.
+  EXPECT_TRUE(log_.contains_substring(u". HTTP Exception: Cannot establish proxy connection: Unauthorized; "));
+
+  parameters_.proxy.proxy_port = test_support::free_loopback_port();
+  const failure down = failed_download(server);
+  EXPECT_EQ(down.code, code(common::error_proxy_unreachable));
+  EXPECT_EQ(down.message, "Proxy server (address: 127.0.0.1, port: " + std::to_string(parameters_.proxy.proxy_port) +
+                              ") is unreachable");
+}
+
+TEST_F(download_file_test, through_the_system_proxy_of_the_environment) {
+  const uint16_t server = start_server().port();
+  const test_support::tinyproxy_server proxy;
+  parameters_.proxy.proxy_mode = updater::proxy_mode::system_proxy;
+  ::setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(proxy.port()) + "/").c_str(), 1);
+  expect_served_file(download(server));
+  EXPECT_TRUE(log_.contains(common::concat(u"Parsing proxy string: \"127.0.0.1:", proxy.port(), u"\"")));
+
+  ::unsetenv("https_proxy");
+  ::unsetenv("HTTPS_PROXY");
+  EXPECT_EQ(failed_download(server).code, code(common::error_system_proxy_not_detected));
+}
+
+TEST_F(download_file_test, a_slow_transfer_ends_at_the_deadline) {
+  parameters_.block_size = 4096;
+  const failure error = failed_download(start_server("limit_rate 256k;").port(), 1s);
+  EXPECT_EQ(error.code, code(common::error_file_download));
+  // The copy and then the variant report the deadline.
+  EXPECT_EQ(error.message,
+            "Error file download. Stack errors:\n\\-> File download timeout.\n.\\-> File download timeout.");
+}
+
+TEST_F(download_file_test, the_stop_event_aborts_a_stalled_read) {
+  const tcp_relay relay(start_server().port(),
+                        tcp_relay::stall_after(fault_after, 2, [this] { winapi::set_event(stop_event_.get()); }));
+  EXPECT_EQ(failed_download(relay.port()).code, code(common::error_operation_canceled));
+  EXPECT_TRUE(log_.contains(u"Aborting HTTPS session..."));
+  EXPECT_TRUE(log_.contains(u"Download attempt # 1"));
+  EXPECT_FALSE(log_.contains(u"Download attempt # 2"));
+}
+
+}  // namespace
