@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 
+#include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/events.h"
 #include "error_lib/application_exception.h"
@@ -235,6 +236,28 @@ TEST_F(download_file_test, through_the_system_proxy_of_the_environment) {
   ::unsetenv("https_proxy");
   ::unsetenv("HTTPS_PROXY");
   EXPECT_EQ(failed_download(server).code, code(common::error_system_proxy_not_detected));
+}
+
+TEST_F(download_file_test, an_unreachable_proxy_passes_on_to_the_next_variant) {
+  const uint16_t server = start_server().port();
+  const test_support::tinyproxy_server proxy;
+  const std::string down = std::to_string(test_support::free_loopback_port());
+  const std::string unreachable = "Proxy server (address: 127.0.0.1, port: " + down + ") is unreachable";
+  parameters_.proxy.proxy_mode = updater::proxy_mode::system_proxy;
+  parameters_.max_retry_count = 1;
+  ::setenv("https_proxy", ("127.0.0.1:" + down + ";127.0.0.1:" + std::to_string(proxy.port())).c_str(), 1);
+  expect_served_file(download(server));
+  EXPECT_TRUE(log_.contains(u"Trying next proxy... "));
+  EXPECT_TRUE(log_.contains(common::utf8_to_utf16("Can't download file. Error: " + unreachable)));
+
+  // The last variant's own error is raised, with the earlier ones in its trace line.
+  const std::string also_down = std::to_string(test_support::free_loopback_port());
+  ::setenv("https_proxy", ("127.0.0.1:" + down + " 127.0.0.1:" + also_down).c_str(), 1);
+  const failure error = failed_download(server);
+  EXPECT_EQ(error.code, code(common::error_proxy_unreachable));
+  EXPECT_EQ(error.message, "Proxy server (address: 127.0.0.1, port: " + also_down + ") is unreachable");
+  EXPECT_TRUE(log_.contains_substring(common::utf8_to_utf16(". " + unreachable + "; " + error.message)));
+  ::unsetenv("https_proxy");
 }
 
 TEST_F(download_file_test, a_slow_transfer_ends_at_the_deadline) {
