@@ -201,8 +201,8 @@ std::string receive_to_end(Poco::Net::StreamSocket& socket) { return receive_up_
 // of every connection can be counted exactly: the target answers each connection's
 // "ping" with 1000 bytes and closes.
 TEST(TcpRelay, PassesCutsStallsOrRefusesConnectionsAsConfigured) {
-  std::atomic<int> cuts = 0;
-  const auto count_cut = [&] { ++cuts; };
+  std::atomic<int> faults = 0;
+  const auto count_fault = [&] { ++faults; };
   struct relay_case {
     const char* name;
     tcp_relay::options options;
@@ -211,14 +211,14 @@ TEST(TcpRelay, PassesCutsStallsOrRefusesConnectionsAsConfigured) {
   };
   const relay_case cases[] = {
       {"pass through", {}, {1000, 1000}, false},
-      {"cut the first connection", tcp_relay::cut_after(300, 1, count_cut), {300, 1000}, false},
-      {"cut every connection", tcp_relay::cut_after(20, SIZE_MAX, count_cut), {20, 20}, false},
-      {"stall", tcp_relay::stall_after(300), {300}, true},
+      {"cut the first connection", tcp_relay::cut_after(300, 1, count_fault), {300, 1000}, false},
+      {"cut every connection", tcp_relay::cut_after(20, SIZE_MAX, count_fault), {20, 20}, false},
+      {"stall", tcp_relay::stall_after(300, SIZE_MAX, count_fault), {300}, true},
   };
   const std::string answer = numbered_bytes(1000);
   for (const relay_case& c : cases) {
     SCOPED_TRACE(c.name);
-    cuts = 0;
+    faults = 0;
     Poco::Net::ServerSocket target(Poco::Net::SocketAddress("127.0.0.1", 0));
     std::optional<tcp_relay> relay(std::in_place, target.address().port(), c.options);
     int expected_cuts = 0;
@@ -237,12 +237,13 @@ TEST(TcpRelay, PassesCutsStallsOrRefusesConnectionsAsConfigured) {
         EXPECT_FALSE(client.poll(Poco::Timespan(0), Poco::Net::Socket::SELECT_READ));
         relay.reset();
         EXPECT_EQ(receive_to_end(client), "");
+        EXPECT_EQ(faults, 1);
         break;
       }
       expect_bytes(receive_to_end(client), answer.substr(0, expected));
       // The callback has run before the client sees the cut.
       if (expected < answer.size()) ++expected_cuts;
-      EXPECT_EQ(cuts, expected_cuts);
+      EXPECT_EQ(faults, expected_cuts);
     }
     if (relay) {
       EXPECT_EQ(relay->connections_accepted(), c.bytes_per_connection.size());
