@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libspdlog-dev libproxy-dev
   nginx-light tinyproxy curl ccache
   procps util-linux
+  unzip p7zip-full python3 zip
 )
 
 missing=()
