@@ -48,29 +48,30 @@ double deflate_output_room(uint64_t size) {
                                win32::make_win32_error(error));
 }
 
-// Uninitialised heap bytes: a source is read straight into them, and deflate output
-// grows through realloc, which can extend a large block in place instead of holding a
-// third copy.
-class heap_bytes {
+// Uninitialised heap bytes that only grow: a source is read straight into them, and
+// realloc can extend a large block in place instead of holding a third copy.
+class byte_buffer {
  public:
-  explicit heap_bytes(size_t size) : data_(static_cast<unsigned char*>(std::malloc(std::max<size_t>(size, 1)))) {
-    if (data_ == nullptr) throw std::bad_alloc();
-  }
-  ~heap_bytes() { std::free(data_); }
-  heap_bytes(heap_bytes&& other) noexcept : data_(std::exchange(other.data_, nullptr)) {}
-  heap_bytes(const heap_bytes&) = delete;
-  heap_bytes& operator=(const heap_bytes&) = delete;
+  byte_buffer() = default;
+  ~byte_buffer() { std::free(data_); }
+  byte_buffer(const byte_buffer&) = delete;
+  byte_buffer& operator=(const byte_buffer&) = delete;
 
   unsigned char* data() { return data_; }
 
-  void resize(size_t size) {
-    void* grown = std::realloc(data_, std::max<size_t>(size, 1));
+  // Room for at least size bytes; the bytes held so far are kept.
+  void reserve(size_t size) {
+    if (data_ != nullptr && size <= capacity_) return;
+    const size_t capacity = std::max<size_t>(size, 1);
+    void* grown = std::realloc(data_, capacity);
     if (grown == nullptr) throw std::bad_alloc();
     data_ = static_cast<unsigned char*>(grown);
+    capacity_ = capacity;
   }
 
  private:
-  unsigned char* data_;
+  unsigned char* data_ = nullptr;
+  size_t capacity_ = 0;
 };
 
 class source_file {
@@ -89,25 +90,6 @@ class source_file {
   winapi::handle_t handle_;
 };
 
-// The whole content of an entry's source, which must still have the size add saw:
-// a header must never describe other bytes than the ones that follow it.
-heap_bytes read_source(const zip_entry& entry) {
-  const source_file source(entry.source_path);
-  heap_bytes content(entry.uncompressed_size);
-  uint32_t read = 0;
-  if (!winapi::read_file(source.handle(), content.data(), entry.uncompressed_size, &read))
-    throw_file_failure("ReadFile", entry.source_path);
-  unsigned char beyond_end = 0;
-  uint32_t read_beyond_end = 0;
-  if (!winapi::read_file(source.handle(), &beyond_end, 1, &read_beyond_end))
-    throw_file_failure("ReadFile", entry.source_path);
-  if (read != entry.uncompressed_size || read_beyond_end != 0) {
-    throw compression_exception(common::concat(u"compression_exception: Entry file changed its size: ",
-                                               entry.source_path, u", ", entry.uncompressed_size));
-  }
-  return content;
-}
-
 class deflate_stream {
  public:
   deflate_stream() {
@@ -118,38 +100,17 @@ class deflate_stream {
   deflate_stream(const deflate_stream&) = delete;
   deflate_stream& operator=(const deflate_stream&) = delete;
 
+  // Ready for the next entry, as a newly initialised stream would be.
+  void reset() {
+    if (deflateReset(&stream_) != Z_OK) throw compression_exception(u"Zlib initialization error.");
+  }
+
   z_stream* operator->() { return &stream_; }
   z_stream* get() { return &stream_; }
 
  private:
   z_stream stream_{};
 };
-
-// Raw deflate of the whole input in one stream, into an output buffer that grows when
-// deflate asks for room. An empty input still gets its empty final block: readers
-// reject a deflated entry without data.
-heap_bytes deflate_content(heap_bytes& input, zip_entry& entry) {
-  size_t capacity = deflate_output_bound(entry.uncompressed_size);
-  heap_bytes output(capacity);
-  deflate_stream stream;
-  stream->next_in = input.data();
-  stream->avail_in = entry.uncompressed_size;
-  stream->next_out = output.data();
-  stream->avail_out = static_cast<uInt>(capacity);
-  for (int round = 1;; ++round) {
-    const int result = deflate(stream.get(), Z_FINISH);
-    if (result == Z_STREAM_END) break;
-    // Anything but a full output buffer would leave a broken entry behind.
-    if (result != Z_OK || round == max_deflate_rounds)
-      throw compression_exception(common::concat(u"Zlib compression error on file: ", entry.name));
-    capacity = deflate_output_bound(capacity);
-    output.resize(capacity);
-    stream->next_out = output.data() + stream->total_out;
-    stream->avail_out = static_cast<uInt>(capacity - stream->total_out);
-  }
-  entry.compressed_size = static_cast<uint32_t>(stream->total_out);
-  return output;
-}
 
 void append_u16(std::string& out, uint16_t value) {
   out += static_cast<char>(value & 0xFF);
@@ -253,16 +214,73 @@ class archive_file {
   uint64_t position_ = 0;
 };
 
-void write_entry(archive_file& archive, zip_entry& entry) {
-  heap_bytes content = read_source(entry);
-  entry.crc = static_cast<uint32_t>(crc32(0, content.data(), entry.uncompressed_size));
-  heap_bytes compressed = deflate_content(content, entry);
-  entry.local_header_offset = archive_position(archive.position());
-  std::string header;
-  append_local_header(header, entry);
-  archive.write(header);
-  archive.write(compressed.data(), entry.compressed_size);
-}
+// Reads, checksums, deflates and writes one entry after another. The buffers are sized
+// once, for the largest source and its deflate room, and serve every entry, so memory
+// stays near twice the largest file however many files are packed.
+class entry_packer {
+ public:
+  explicit entry_packer(uint32_t largest_source_size) {
+    input_.reserve(largest_source_size);
+    output_.reserve(deflate_output_bound(largest_source_size));
+  }
+
+  void pack(archive_file& archive, zip_entry& entry) {
+    read_source(entry);
+    entry.crc = static_cast<uint32_t>(crc32(0, input_.data(), entry.uncompressed_size));
+    deflate_content(entry);
+    entry.local_header_offset = archive_position(archive.position());
+    std::string header;
+    append_local_header(header, entry);
+    archive.write(header);
+    archive.write(output_.data(), entry.compressed_size);
+  }
+
+ private:
+  // The whole source, which must still have the size add saw: a header must never
+  // describe other bytes than the ones that follow it.
+  void read_source(const zip_entry& entry) {
+    const source_file source(entry.source_path);
+    uint32_t read = 0;
+    if (!winapi::read_file(source.handle(), input_.data(), entry.uncompressed_size, &read))
+      throw_file_failure("ReadFile", entry.source_path);
+    unsigned char beyond_end = 0;
+    uint32_t read_beyond_end = 0;
+    if (!winapi::read_file(source.handle(), &beyond_end, 1, &read_beyond_end))
+      throw_file_failure("ReadFile", entry.source_path);
+    if (read != entry.uncompressed_size || read_beyond_end != 0) {
+      throw compression_exception(common::concat(u"compression_exception: Entry file changed its size: ",
+                                                 entry.source_path, u", ", entry.uncompressed_size));
+    }
+  }
+
+  // Raw deflate of the whole source in one stream; deflate is given more room while it
+  // asks for it. An empty source still gets its empty final block: readers reject a
+  // deflated entry without data.
+  void deflate_content(zip_entry& entry) {
+    size_t room = deflate_output_bound(entry.uncompressed_size);
+    stream_.reset();
+    stream_->next_in = input_.data();
+    stream_->avail_in = entry.uncompressed_size;
+    stream_->next_out = output_.data();
+    stream_->avail_out = static_cast<uInt>(room);
+    for (int round = 1;; ++round) {
+      const int result = deflate(stream_.get(), Z_FINISH);
+      if (result == Z_STREAM_END) break;
+      // Anything but a full output buffer would leave a broken entry behind.
+      if (result != Z_OK || round == max_deflate_rounds)
+        throw compression_exception(common::concat(u"Zlib compression error on file: ", entry.name));
+      room = deflate_output_bound(room);
+      output_.reserve(room);
+      stream_->next_out = output_.data() + stream_->total_out;
+      stream_->avail_out = static_cast<uInt>(room - stream_->total_out);
+    }
+    entry.compressed_size = static_cast<uint32_t>(stream_->total_out);
+  }
+
+  byte_buffer input_;
+  byte_buffer output_;
+  deflate_stream stream_;
+};
 
 std::u16string_view file_name_of(std::u16string_view path) {
   const size_t slash = path.find_last_of(u'/');
@@ -352,7 +370,11 @@ void zip_writer::write_archive() {
     throw compression_exception(common::concat(u"compression_exception: Too much zip entry files: ", entries_.size()));
   }
   archive_file archive(output_path_);
-  for (zip_entry& entry : entries_) write_entry(archive, entry);
+  const auto largest = std::max_element(entries_.begin(), entries_.end(), [](const zip_entry& a, const zip_entry& b) {
+    return a.uncompressed_size < b.uncompressed_size;
+  });
+  entry_packer packer(largest == entries_.end() ? 0 : largest->uncompressed_size);
+  for (zip_entry& entry : entries_) packer.pack(archive, entry);
   const uint32_t directory_start = archive_position(archive.position());
   std::string directory;
   for (const zip_entry& entry : entries_) append_central_header(directory, entry);
