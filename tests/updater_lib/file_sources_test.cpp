@@ -81,9 +81,12 @@ TEST_F(FileSources, FilesTypeOutOfRangeIsRejectedBeforeTheSourceKind) {
   expect_application_error(5366, [&] { get_pull_file_function(parameters_.source, 0, destination().u16string()); });
 }
 
-TEST_F(FileSources, HttpsSourceIsRefusedWhenBuilt) {
+// The host is checked when the function is built; nothing is fetched until it is called.
+TEST_F(FileSources, HttpsSourceChecksItsHostWhenBuilt) {
   parameters_.source.update_source = updater::update_source::https;
-  expect_application_error(5366, [&] { get_pull_file_function(parameters_.source, 0, destination().u16string()); });
+  parameters_.source.https.host_domain_name = {u"localhost", u"utils.example.com"};
+  expect_application_error(5352, [&] { get_pull_file_function(parameters_.source, 0, destination().u16string()); });
+  EXPECT_TRUE(get_pull_file_function(parameters_.source, 1, destination().u16string()));
 }
 
 }  // namespace

@@ -219,9 +219,11 @@ TEST_F(UpdateRun, ClientModeIgnoresTheUtilityPackage) {
   EXPECT_TRUE(list_names(utils_destination()).empty());
 }
 
-TEST_F(UpdateRun, HttpsSourceIsRefused) {
+TEST_F(UpdateRun, HttpsSourceWithAnInvalidHostFailsBeforeAnyPull) {
   parameters_.source.update_source = updater::update_source::https;
-  expect_application_error(5366, [&] { run(); });
+  parameters_.source.https.host_domain_name[0] = u"update server";
+  expect_application_error(5352, [&] { run(); });
+  EXPECT_TRUE(list_names(destination()).empty());
 }
 
 TEST_F(UpdateRun, MissingStopEventFailsTheRun) {
