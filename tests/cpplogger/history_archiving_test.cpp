@@ -144,6 +144,11 @@ TEST_F(history_archiving_test, history_files_are_packed_by_their_own_names_and_d
        {"base_" + pid + "2016-05-04_13-07-21_" + pid + "_17_ERROR.log", "base_1112016-05-04_13-07-21_111_17_9.log"},
        {history_a, "base_" + pid + "x2016-05-04_13-07-21_" + pid + "_17_ERROR.log"},
        "base"},
+      {"logs",
+       "run_" + pid + "_n",
+       {"run_" + pid + "_n2016-05-04_13-07-21_" + pid + "_17_ERROR.log", "run_7_n2016-05-04_13-07-21_7_1_2.log"},
+       {"run_n2016-05-04_13-07-21_7_1_2.log", "run__n2016-05-04_13-07-21_7_1_2.log"},
+       "run"},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.logs_directory + " " + row.base_name);

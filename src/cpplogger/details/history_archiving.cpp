@@ -81,8 +81,9 @@ class name_prefix {
     if (id_at_ == std::u16string::npos) return text == base_name_;
     const std::u16string_view before_id = std::u16string_view(base_name_).substr(0, id_at_ + 1);
     const std::u16string_view after_id = std::u16string_view(base_name_).substr(id_end_);
-    if (!text.starts_with(before_id) || !remove_suffix(text, after_id)) return false;
-    return is_number(text.substr(before_id.size()));
+    if (text.size() < before_id.size() + after_id.size() || !text.starts_with(before_id) || !text.ends_with(after_id))
+      return false;
+    return is_number(text.substr(before_id.size(), text.size() - before_id.size() - after_id.size()));
   }
 
  private:
