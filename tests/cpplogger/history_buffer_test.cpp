@@ -2,6 +2,7 @@
 // substitute for a record too big to keep, and the idle test the purge relies on.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,7 @@ struct cost_case {
 class history_cost : public ::testing::TestWithParam<cost_case> {};
 
 TEST_P(history_cost, is_two_bytes_per_code_unit_plus_48) {
-  EXPECT_EQ(thread_history_buffer::cost_of(make_record(cpplogger::level_info, std::u16string(GetParam().length, u'x'))),
-            GetParam().cost);
+  EXPECT_EQ(thread_history_buffer::cost_of(std::u16string(GetParam().length, u'x')), GetParam().cost);
 }
 
 INSTANTIATE_TEST_SUITE_P(lengths, history_cost,
@@ -50,6 +50,7 @@ struct eviction_case {
   std::vector<uint32_t> costs;  // of the records added, oldest first; record i is filled with 'a' + i
   std::u16string kept;          // the fill characters of the records kept, oldest first
 };
+void PrintTo(const eviction_case& c, std::ostream* out) { *out << c.name; }
 
 class history_eviction : public ::testing::TestWithParam<eviction_case> {};
 
@@ -57,12 +58,13 @@ TEST_P(history_eviction, drops_the_oldest_records_until_the_new_one_fits) {
   thread_history_buffer buffer;
   const eviction_case& c = GetParam();
   for (size_t i = 0; i < c.costs.size(); ++i)
-    buffer.add(record_costing(c.costs[i], static_cast<char16_t>(u'a' + i)), c.budget, 0);
+    buffer.add(record_costing(c.costs[i], static_cast<char16_t>(u'a' + i)), c.budget);
   std::u16string kept;
   uint32_t total = 0;
   for (const auto& text : texts_of(buffer)) {
+    EXPECT_EQ(text, std::u16string(text.size(), text.front())) << "a reused text storage kept old content";
     kept += text.front();
-    total += thread_history_buffer::cost_of(make_record(0, text));
+    total += thread_history_buffer::cost_of(text);
   }
   EXPECT_EQ(kept, c.kept);
   EXPECT_LE(total, c.budget);
@@ -81,8 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(history_buffer, a_record_bigger_than_the_budget_is_kept_as_message_was_skipped) {
   thread_history_buffer buffer;
-  buffer.add(make_record(cpplogger::level_warn, u"before"), default_budget, 0);
-  buffer.add(make_record(cpplogger::level_error, std::u16string(600'000, u'x'), 3, 77), default_budget, 0);
+  buffer.add(make_record(cpplogger::level_warn, u"before"), default_budget);
+  buffer.add(make_record(cpplogger::level_error, std::u16string(600'000, u'x'), 3, 77), default_budget);
   const auto records = buffer.take_records();
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].text, u"before");
@@ -92,30 +94,30 @@ TEST(history_buffer, a_record_bigger_than_the_budget_is_kept_as_message_was_skip
   EXPECT_EQ(skipped.depth, 3);
   EXPECT_EQ(skipped.thread_id, 77u);
   EXPECT_EQ(skipped.time, logger_tests::fixed_ticks);
-  EXPECT_EQ(thread_history_buffer::cost_of(skipped), 86u);
+  EXPECT_EQ(thread_history_buffer::cost_of(skipped.text), 86u);
 }
 
 TEST(history_buffer, a_record_with_an_empty_text_is_not_kept) {
   thread_history_buffer buffer;
-  buffer.add(make_record(cpplogger::level_info, u""), default_budget, 0);
+  buffer.add(make_record(cpplogger::level_info, u""), default_budget);
   EXPECT_TRUE(buffer.take_records().empty());
 }
 
 TEST(history_buffer, taking_the_records_empties_the_buffer_and_its_cost) {
   thread_history_buffer buffer;
-  buffer.add(record_costing(smallest_budget, u'a'), smallest_budget, 0);
+  buffer.add(record_costing(smallest_budget, u'a'), smallest_budget);
   EXPECT_EQ(texts_of(buffer).size(), 1u);
   EXPECT_TRUE(buffer.take_records().empty());
   // Had the taken records still counted, the second record would evict the first.
-  buffer.add(record_costing(smallest_budget - 50, u'b'), smallest_budget, 0);
-  buffer.add(record_costing(50, u'c'), smallest_budget, 0);
+  buffer.add(record_costing(smallest_budget - 50, u'b'), smallest_budget);
+  buffer.add(record_costing(50, u'c'), smallest_budget);
   EXPECT_EQ(texts_of(buffer).size(), 2u);
 }
 
 TEST(history_buffer, clear_drops_every_record) {
   thread_history_buffer buffer;
-  buffer.add(make_record(cpplogger::level_info, u"one"), default_budget, 0);
-  buffer.add(make_record(cpplogger::level_info, u"two"), default_budget, 0);
+  buffer.add(make_record(cpplogger::level_info, u"one"), default_budget);
+  buffer.add(make_record(cpplogger::level_info, u"two"), default_budget);
   buffer.clear();
   EXPECT_TRUE(buffer.take_records().empty());
 }
@@ -126,14 +128,19 @@ struct idle_case {
   int64_t elapsed;
   bool idle;
 };
+void PrintTo(const idle_case& c, std::ostream* out) { *out << c.name; }
 
 class history_idle : public ::testing::TestWithParam<idle_case> {};
 
-TEST_P(history_idle, counts_from_the_last_append) {
+TEST_P(history_idle, counts_from_the_time_of_the_last_record_added) {
   constexpr int64_t period = 600'000'000;
   constexpr int64_t appended = 5'000;
   thread_history_buffer buffer;
-  if (GetParam().with_record) buffer.add(make_record(cpplogger::level_info, u"r"), default_budget, appended);
+  if (GetParam().with_record) {
+    cpplogger::message record = make_record(cpplogger::level_info, u"r");
+    record.time = appended;
+    buffer.add(record, default_budget);
+  }
   EXPECT_EQ(buffer.idle_with_records(appended + GetParam().elapsed, period), GetParam().idle);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "cpplogger/levels.h"
@@ -29,6 +30,7 @@ struct name_case {
   std::u16string label;
   std::u16string expected;
 };
+void PrintTo(const name_case& c, std::ostream* out) { *out << c.name; }
 
 class history_file_name : public ::testing::TestWithParam<name_case> {};
 
