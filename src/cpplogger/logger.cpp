@@ -7,6 +7,7 @@
 
 #include "common/winapi/process_info.h"
 #include "cpplogger/details/fake_impl.h"
+#include "cpplogger/details/history_log.h"
 #include "cpplogger/details/instance_holder.h"
 
 namespace cpplogger {
@@ -60,12 +61,24 @@ std::shared_ptr<details::logger_interface> get_instance() {
 
 void log(int32_t level, const std::u16string& text) {
   if (logging_switched_off.load(std::memory_order_relaxed)) return;
-  const message record{level, details::thread_scope_depth(), text, winapi::current_thread_id(),
-                       winapi::current_time_ticks()};
-  const auto instance = get_instance();
-  if (!instance->get_settings().use_developer_log) return;
-  instance->write(record);
+  const details::record_view record{level, details::thread_scope_depth(), text, winapi::current_thread_id(),
+                                    winapi::current_time_ticks()};
+  // A copy: logging that the dump below causes may refresh this thread's settings.
+  const logger_settings settings = details::current_settings();
+  auto& history = details::process_history_log();
+  std::shared_ptr<details::logger_interface> instance;
+  if (details::history_log::dumps_on(level)) {
+    instance = get_instance();
+    history.keep_and_dump(record, settings, *instance);
+  } else {
+    history.keep(record, settings);
+  }
+  if (!settings.use_developer_log) return;
+  if (!instance) instance = get_instance();
+  instance->write(record.to_message());
 }
+
+void clear_history() { details::process_history_log().clear_all(); }
 
 logger_settings get_settings() { return get_instance()->get_settings(); }
 

@@ -15,9 +15,13 @@ bool init_logger(const std::u16string& configs_directory, const std::u16string& 
                  const std::u16string& logs_directory, const std::u16string& log_base_name, bool watch,
                  details::on_change_callback on_change);
 
+// Empties every thread's history buffer.
+void clear_history();
+
 std::shared_ptr<details::logger_interface> get_instance();
 
-// The one call behind all logging.
+// The one call behind all logging: every record enters the history, then the developer
+// log when that is on.
 void log(int32_t level, const std::u16string& text);
 
 logger_settings get_settings();

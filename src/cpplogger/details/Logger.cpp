@@ -9,8 +9,10 @@
 #include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/debug_output.h"
+#include "cpplogger/details/current_settings.h"
 #include "cpplogger/details/file_functions.h"
 #include "cpplogger/details/filestream_logger.h"
+#include "cpplogger/details/history_archiving.h"
 #include "cpplogger/details/instance_holder.h"
 #include "cpplogger/details/settings_reader.h"
 #include "cpplogger/details/settings_watcher.h"
@@ -50,6 +52,8 @@ void Logger::start(const std::u16string& configs_directory, const std::u16string
     report_unreadable_settings(failure);
   }
   if (settings != logger_settings{}) settings = forced_into_range(settings, path);
+  // History files left by an earlier run go into an archive before anything new is dumped.
+  archive_history_files(log_base_name, logs_directory, settings);
 
   std::unique_ptr<settings_watcher> watcher;
   if (watch) {
@@ -72,6 +76,7 @@ void Logger::start(const std::u16string& configs_directory, const std::u16string
     last_write_time_ = last_write_time;
     on_change_ = on_change;
   }
+  settings_changed();
   if (on_change && settings.use_developer_log) on_change(true);
   if (new_watcher != nullptr) new_watcher->hand_over(*this);
   // The previous writer and watcher, if start ran before, go now, outside the lock.
@@ -113,6 +118,7 @@ void Logger::reload_settings() {
     settings_ = fresh;
     on_change = on_change_;
   }
+  settings_changed();
   if (switched && on_change) on_change(fresh.use_developer_log);
 }
 

@@ -2,6 +2,7 @@
 #include <memory>
 #include <shared_mutex>
 
+#include "cpplogger/details/current_settings.h"
 #include "cpplogger/details/logger_interface.h"
 
 namespace cpplogger::details {
@@ -10,7 +11,7 @@ namespace cpplogger::details {
 // switches logging off before releasing the instance.
 struct instance_holder {
   std::shared_ptr<logger_interface> instance;
-  std::shared_mutex holder_lock;
+  instance_lock holder_lock;
   std::shared_mutex init_lock;  // serialises init_logger
   bool initialised = false;
 
