@@ -55,8 +55,11 @@ int32_t wmain() {
       logging = updater::take_logging_parameters(tokens);
     });
     log_ready = true;
-    cpplogger::init_logger(logging->configs_path, logging->main_config_name, logging->logs_path,
-                           path_helpers::get_base_name(module_path), true, {});
+    if (!cpplogger::init_logger(logging->configs_path, logging->main_config_name, logging->logs_path,
+                                path_helpers::get_base_name(module_path), true, {})) {
+      // Records of whatever ran before belong to no dump of this run.
+      cpplogger::clear_history();
+    }
     updater::log_start_params(tokens);
 
     run_step(u" deserialize start parameters", [&] { parameters = updater::deserialize_parameters(tokens, logging); });
