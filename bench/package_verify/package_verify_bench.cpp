@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "updater_lib/details/digital_signature.h"
-#include "updater_lib/details/package.h"
+#include "updater_lib/details/package/digital_signature.h"
+#include "updater_lib/details/package/package.h"
 
 namespace {
 

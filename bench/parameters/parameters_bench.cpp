@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/process_management.h"
-#include "updater_lib/details/parameters_deserialization.h"
+#include "updater_lib/details/parameters/parameters_deserialization.h"
 
 namespace {
 

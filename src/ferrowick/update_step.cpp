@@ -5,8 +5,8 @@
 
 #include "ferrowick/result_output.h"
 #include "ferrowick/run_step.h"
-#include "updater_lib/details/built_in_key.h"
-#include "updater_lib/details/update_run.h"
+#include "updater_lib/details/package/built_in_key.h"
+#include "updater_lib/details/run/update_run.h"
 
 int32_t run_update_step(const updater::updater_parameters& parameters) {
   const std::function<updater::public_key_t()> get_public_key = [] { return updater::get_binary_public_key(); };

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "updater_lib/details/updater_parameters.h"
+#include "updater_lib/details/parameters/updater_parameters.h"
 
 // Runs the update once, publishes its result lines and answers its code. A failed run
 // that raises application_exception is written to standard error and ends the step

@@ -14,8 +14,8 @@
 #include "ferrowick/run_step.h"
 #include "ferrowick/update_step.h"
 #include "localization/product_settings.h"
-#include "updater_lib/details/parameters_deserialization.h"
-#include "updater_lib/details/start_params_record.h"
+#include "updater_lib/details/parameters/parameters_deserialization.h"
+#include "updater_lib/details/parameters/start_params_record.h"
 
 namespace {
 

@@ -16,5 +16,5 @@ string(LENGTH "${built_in_key}" built_in_key_length)
 if(NOT built_in_key MATCHES "^A[g-z0-9+/][A-Za-z0-9+/]*$" OR NOT built_in_key_length EQUAL 44)
   message(FATAL_ERROR "FERROWICK_BUILT_IN_PUBLIC_KEY must be the Base64 of a 33-byte compressed point, got '${built_in_key}'")
 endif()
-set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/updater_lib/details/built_in_key.cpp
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/updater_lib/details/package/built_in_key.cpp
   PROPERTIES COMPILE_DEFINITIONS "FERROWICK_BUILT_IN_PUBLIC_KEY=\"${built_in_key}\"")

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "updater_lib/details/parameters_text_writer.h"
+#include "updater_lib/details/parameters/parameters_text_writer.h"
 
 namespace test_support {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "updater_lib/details/openssl_objects.h"
+#include "updater_lib/details/package/openssl_objects.h"
 
 namespace test_support {
 

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "common/base64.h"
-#include "updater_lib/details/package.h"
+#include "updater_lib/details/package/package.h"
 
 namespace test_support {
 

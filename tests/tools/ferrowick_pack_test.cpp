@@ -9,7 +9,7 @@
 #include "common/base64.h"
 #include "support/child_process.h"
 #include "support/temp_directory.h"
-#include "updater_lib/details/package.h"
+#include "updater_lib/details/package/package.h"
 
 namespace {
 

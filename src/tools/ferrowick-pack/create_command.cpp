@@ -6,7 +6,7 @@
 #include "common/path_helpers.h"
 #include "common/text.h"
 #include "key_files.h"
-#include "updater_lib/details/package.h"
+#include "updater_lib/details/package/package.h"
 
 namespace pack_tool {
 

@@ -6,7 +6,7 @@
 #include "common/winapi/file_api.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/win32_exception.h"
-#include "updater_lib/details/package_file_io.h"
+#include "updater_lib/details/package/package_file_io.h"
 
 namespace pack_tool {
 

@@ -3,8 +3,8 @@
 #include "base64_encode.h"
 #include "commands.h"
 #include "key_files.h"
-#include "updater_lib/details/digital_signature.h"
-#include "updater_lib/details/package_format.h"
+#include "updater_lib/details/package/digital_signature.h"
+#include "updater_lib/details/package/package_format.h"
 
 namespace pack_tool {
 

@@ -3,7 +3,7 @@
 #include "commands.h"
 #include "common/text.h"
 #include "package_text.h"
-#include "updater_lib/details/package_inspection.h"
+#include "updater_lib/details/package/package_inspection.h"
 
 namespace pack_tool {
 

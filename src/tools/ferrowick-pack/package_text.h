@@ -2,7 +2,7 @@
 // Printable forms of package values.
 #include <string>
 
-#include "updater_lib/details/package_info.h"
+#include "updater_lib/details/package/package_info.h"
 
 namespace pack_tool {
 

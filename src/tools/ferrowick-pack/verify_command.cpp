@@ -4,7 +4,7 @@
 #include "common/text.h"
 #include "key_files.h"
 #include "package_text.h"
-#include "updater_lib/details/package.h"
+#include "updater_lib/details/package/package.h"
 
 namespace pack_tool {
 

@@ -1,6 +1,6 @@
 #include "parameter_text.h"
 
-#include "updater_lib/details/parameters_text_writer.h"
+#include "updater_lib/details/parameters/parameters_text_writer.h"
 
 namespace ferrowick_run {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/handle_holder.h"
-#include "updater_lib/details/cancellation_token.h"
+#include "updater_lib/details/run/cancellation_token.h"
 
 namespace updater::details {
 

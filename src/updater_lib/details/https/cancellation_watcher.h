@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "common/handle_holder.h"
-#include "updater_lib/details/cancellation_token.h"
-#include "updater_lib/details/updater_parameters.h"
+#include "updater_lib/details/parameters/updater_parameters.h"
+#include "updater_lib/details/run/cancellation_token.h"
 
 namespace updater::details {
 

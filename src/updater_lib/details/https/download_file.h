@@ -6,9 +6,9 @@
 #include <chrono>
 #include <string>
 
-#include "updater_lib/details/cancellation_token.h"
 #include "updater_lib/details/https/error_list.h"
-#include "updater_lib/details/updater_parameters.h"
+#include "updater_lib/details/parameters/updater_parameters.h"
+#include "updater_lib/details/run/cancellation_token.h"
 
 namespace updater {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "updater_lib/details/updater_parameters.h"
+#include "updater_lib/details/parameters/updater_parameters.h"
 
 namespace updater::details {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "updater_lib/details/updater_parameters.h"
+#include "updater_lib/details/parameters/updater_parameters.h"
 
 namespace updater {
 
