@@ -19,13 +19,14 @@
 #include <vector>
 
 #include "common/handle_holder.h"
+#include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/events.h"
 #include "support/nginx_server.h"
 #include "support/temp_directory.h"
 #include "support/tls_certificate.h"
-#include "updater_lib/details/cancellation_token.h"
 #include "updater_lib/details/https/download_file.h"
+#include "updater_lib/details/run/cancellation_token.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ class download_bench {
   uint64_t size_;
   test_support::temp_directory root_;
   events_directory events_;
-  common::handle_holder stop_event_;
+  common::handle_holder stop_event_;  // never set: a cancellation token needs an existing event
   updater::https_parameters parameters_;
   std::optional<test_support::nginx_server> server_;
 };
