@@ -9,6 +9,7 @@ packages=(
   nginx-light tinyproxy curl ccache
   procps util-linux
   unzip p7zip-full python3 zip
+  clang libclang-rt-14-dev
 )
 
 missing=()
