@@ -15,8 +15,6 @@ namespace common::dll {
 
 namespace {
 
-constexpr uint32_t error_mod_not_found = 126;
-
 std::string pointer_text(const void* pointer) {
   char text[32];
   std::snprintf(text, sizeof text, "%p", pointer);
@@ -57,7 +55,7 @@ module_holder load_library(const std::u16string& path) {
   FW_LOG(cpplogger::level_trace) << "Loading library: " << path;
   module_handle handle = ::dlopen(utf16_to_utf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
-    winapi::set_last_error(error_mod_not_found);
+    winapi::set_last_error(winapi::error_mod_not_found);
     FW_THROW(win32::exception("LoadLibrary"), "path = ", path, "; ", last_loader_error());
   }
   return std::make_shared<module>(handle);

@@ -15,8 +15,6 @@ namespace security {
 
 namespace {
 
-constexpr uint32_t error_insufficient_buffer = 122;
-constexpr uint32_t error_mod_not_found = 126;
 constexpr size_t max_path_length = 32767;
 
 // The main program's link-map entry has an empty name; its path comes from /proc.
@@ -28,7 +26,7 @@ std::u16string executable_path() {
     FW_THROW(win32::exception("GetModuleFileNameW"));
   }
   if (static_cast<size_t>(length) == buffer.size()) {
-    winapi::set_last_error(error_insufficient_buffer);
+    winapi::set_last_error(winapi::error_insufficient_buffer);
     FW_THROW(win32::exception("GetModuleFileNameW"));
   }
   return common::utf8_to_utf16(std::string_view(buffer.data(), static_cast<size_t>(length)));
@@ -44,7 +42,7 @@ std::u16string file_name_of(const link_map& map) {
 std::u16string get_module_file_name(common::dll::module_handle module) {
   link_map* map = nullptr;
   if (module == nullptr || ::dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) {
-    winapi::set_last_error(error_mod_not_found);
+    winapi::set_last_error(winapi::error_mod_not_found);
     FW_THROW(win32::exception("GetModuleFileNameW"));
   }
   return file_name_of(*map);
@@ -55,7 +53,7 @@ std::u16string get_module_file_name() {
   link_map* map = nullptr;
   const auto own_address = reinterpret_cast<void*>(static_cast<std::u16string (*)()>(&get_module_file_name));
   if (::dladdr1(own_address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) == 0 || map == nullptr) {
-    winapi::set_last_error(error_mod_not_found);
+    winapi::set_last_error(winapi::error_mod_not_found);
     FW_THROW(win32::exception("GetModuleHandleExW"));
   }
   return file_name_of(*map);

@@ -35,6 +35,7 @@ const message_row rows[] = {
     {112, "There is not enough space on the disk. Code: 112 (0x70)"},
     {122, "The data area passed to a system call is too small. Code: 122 (0x7A)"},
     {123, "The filename, directory name, or volume label syntax is incorrect. Code: 123 (0x7B)"},
+    {126, "The specified module could not be found. Code: 126 (0x7E)"},
     {145, "The directory is not empty. Code: 145 (0x91)"},
     {183, "Cannot create a file when that file already exists. Code: 183 (0xB7)"},
     {206, "The filename or extension is too long. Code: 206 (0xCE)"},

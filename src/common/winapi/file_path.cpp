@@ -7,10 +7,6 @@
 
 namespace winapi {
 
-namespace {
-constexpr uint32_t error_invalid_name = 123;
-}
-
 std::optional<std::string> to_native_path(std::u16string_view path) {
   // The system would cut the path at a NUL and name another file.
   if (path.find(u'\0') != std::u16string_view::npos) {

@@ -21,28 +21,28 @@ uint32_t errno_to_win32(int error_number) {
     case EPERM:
     case EISDIR: return error_access_denied;
     case EBADF: return error_invalid_handle;
-    case ENOMEM: return 8;  // ERROR_NOT_ENOUGH_MEMORY
+    case ENOMEM: return error_not_enough_memory;
     case EMFILE:
-    case ENFILE: return 4;  // ERROR_TOO_MANY_OPEN_FILES
-    case EXDEV: return 17;  // ERROR_NOT_SAME_DEVICE
-    case EROFS: return 19;  // ERROR_WRITE_PROTECT
+    case ENFILE: return error_too_many_open_files;
+    case EXDEV: return error_not_same_device;
+    case EROFS: return error_write_protect;
     case EBUSY:
-    case ETXTBSY: return 32;  // ERROR_SHARING_VIOLATION
+    case ETXTBSY: return error_sharing_violation;
     case ENOSYS:
-    case ENOTSUP: return 50;  // ERROR_NOT_SUPPORTED
+    case ENOTSUP: return error_not_supported;
     case EEXIST: return error_file_exists;
     case EINVAL:
     case ESPIPE: return error_invalid_parameter;
     case EPIPE: return error_broken_pipe;
     case ENOSPC:
     case EDQUOT: return error_disk_full;
-    case ENOTEMPTY: return 145;     // ERROR_DIR_NOT_EMPTY
-    case ENAMETOOLONG: return 206;  // ERROR_FILENAME_EXCED_RANGE
-    case EFBIG: return 223;         // ERROR_FILE_TOO_LARGE
-    case ETIMEDOUT: return 1460;    // ERROR_TIMEOUT
-    case EIO: return 1117;          // ERROR_IO_DEVICE
-    case ELOOP: return 1921;        // ERROR_CANT_RESOLVE_FILENAME
-    default: return 31;             // ERROR_GEN_FAILURE
+    case ENOTEMPTY: return error_dir_not_empty;
+    case ENAMETOOLONG: return error_filename_exced_range;
+    case EFBIG: return error_file_too_large;
+    case ETIMEDOUT: return error_timeout;
+    case EIO: return error_io_device;
+    case ELOOP: return error_cant_resolve_filename;
+    default: return error_gen_failure;
   }
 }
 

@@ -12,8 +12,6 @@ namespace winapi::details {
 
 namespace {
 
-constexpr uint32_t error_invalid_name = 123;
-
 bool is_kept_literally(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
 }
