@@ -1,6 +1,7 @@
 #include "common/process_management.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,8 +19,6 @@ namespace process_management {
 
 namespace {
 
-// What PeekNamedPipe reports for a handle that is not a pipe.
-constexpr uint32_t error_invalid_function = 1;
 // Descriptors 0 to 2 are the standard streams; a duplicate never takes one of them.
 constexpr int first_free_descriptor = 3;
 
@@ -32,7 +31,7 @@ uint64_t peek_available_bytes(winapi::handle_t handle) {
     FW_THROW(win32::exception("PeekNamedPipe"));
   }
   if (!S_ISFIFO(status.st_mode)) {
-    winapi::set_last_error(error_invalid_function);
+    winapi::set_last_error(winapi::error_invalid_function);  // what PeekNamedPipe reports
     FW_THROW(win32::exception("PeekNamedPipe"), "the standard input is not a pipe");
   }
   int available = 0;
@@ -74,5 +73,7 @@ std::vector<uint8_t> read_from_redirected_input(winapi::handle_t handle) {
   }
   return text;
 }
+
+void make_broken_pipe_writes_fail() { ::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace process_management

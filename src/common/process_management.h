@@ -1,5 +1,6 @@
 #pragma once
-// The worker's redirected standard input.
+// The worker's standard streams: its redirected input, and writes into pipes whose
+// reader has gone.
 #include <cstdint>
 #include <vector>
 
@@ -20,5 +21,9 @@ common::handle_holder get_standard_input();
 // else raises the Windows error of "PeekNamedPipe". More than 100 MiB raises 5152,
 // a short read 5154.
 std::vector<uint8_t> read_from_redirected_input(winapi::handle_t handle);
+
+// A write into a pipe that nobody reads any more fails (EPIPE, Windows error 109) as
+// WriteFile does on Windows, instead of ending the process with SIGPIPE.
+void make_broken_pipe_writes_fail();
 
 }  // namespace process_management

@@ -1,4 +1,9 @@
+#include "common/process_management.h"
 #include "ferrowick/worker.h"
 
 // Command-line arguments are not used: the service hands the task over standard input.
-int main() { return wmain(); }
+int main() {
+  // A service that has stopped reading must not turn a placed update into a signal death.
+  process_management::make_broken_pipe_writes_fail();
+  return wmain();
+}

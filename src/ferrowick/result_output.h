@@ -11,10 +11,12 @@
 // Standard output stays in text mode on the service's side: every line ends in CR LF.
 constexpr const char* text_mode_line_end = "\r\n";
 
-inline void write_result_lines(std::ostream& out, const std::vector<std::u16string>& lines) {
+// False when the lines could not be written (the reader has closed its end).
+inline bool write_result_lines(std::ostream& out, const std::vector<std::u16string>& lines) {
   for (const std::u16string& line : lines) {
     out << common::utf16_to_utf8(line) << text_mode_line_end << std::flush;
   }
+  return !out.fail();
 }
 
 // "application_exception [code: <signed value>]", a line end and the message as it is.

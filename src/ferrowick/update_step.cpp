@@ -3,6 +3,7 @@
 #include <functional>
 #include <iostream>
 
+#include "cpplogger/log_stream.h"
 #include "ferrowick/result_output.h"
 #include "ferrowick/run_step.h"
 #include "updater_lib/details/package/built_in_key.h"
@@ -17,6 +18,9 @@ int32_t run_update_step(const updater::updater_parameters& parameters) {
     write_application_error(std::cerr, error);
     throw break_working_process_t{-1, {}};
   }
-  write_result_lines(std::cout, result.lines);
+  if (!write_result_lines(std::cout, result.lines)) {
+    // The files are in place whether or not anyone reads the lines: the code still says so.
+    FW_LOG(cpplogger::level_warn) << "Could not write the result lines to standard output";
+  }
   return result.code;
 }

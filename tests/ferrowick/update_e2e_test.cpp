@@ -53,6 +53,20 @@ TEST_F(update_e2e, without_copy_info_txt_only_the_package_is_placed) {
   EXPECT_EQ(list_names(paths_.destination), names{"base.upd"});
 }
 
+TEST_F(update_e2e, a_placed_update_exits_0_when_the_service_no_longer_reads_standard_output) {
+  write_info2("antivirus", "base_17_full.upd");
+  write_source_package("base_17_full.upd");
+  test_support::child_options options;
+  options.stdin_bytes = test_support::to_utf16le(test_support::to_text(update_parameters()));
+  options.stdout_reader_gone = true;
+  const auto result = test_support::run_child(worker_binary(), options);
+  EXPECT_EQ(result.signal, 0);
+  EXPECT_EQ(result.exit_code, 0) << result.stderr_text;
+  EXPECT_EQ(list_names(paths_.destination), (names{"base_17_full.upd", "info2.txt"}));
+  EXPECT_EQ(read_text(paths_.destination / "base_17_full.upd"), read_text(paths_.source / "base_17_full.upd"));
+  EXPECT_NE(log_text().find("Could not write the result lines to standard output"), std::string::npos);
+}
+
 TEST_F(update_e2e, the_installed_release_is_up_to_date) {
   write_info2("antivirus", "base.upd");
   write_source_package("base.upd");

@@ -81,6 +81,11 @@ std::vector<char*> pointers_to(std::vector<std::string>& texts) {
 
 // Only async-signal-safe calls between fork and exec.
 [[noreturn]] void exec_child(int input, int output, int error, int exec_report, char** argv, char** envp) {
+  // The service starts its workers with default signal handling, whatever this process
+  // ignores.
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  ::sigaction(SIGPIPE, &default_action, nullptr);
   if (::dup2(input, STDIN_FILENO) < 0 || ::dup2(output, STDOUT_FILENO) < 0 || ::dup2(error, STDERR_FILENO) < 0) {
     const int failure = errno;
     (void)!::write(exec_report, &failure, sizeof failure);
@@ -97,7 +102,7 @@ void drain(int output, int error, std::string& output_text, std::string& error_t
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   pollfd fds[2] = {{output, POLLIN, 0}, {error, POLLIN, 0}};
   std::string* texts[2] = {&output_text, &error_text};
-  int open_count = 2;
+  int open_count = (output >= 0) + (error >= 0);
   while (open_count > 0) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -134,6 +139,7 @@ child_result run_child(const std::filesystem::path& program, const child_options
     preload(input, options.stdin_bytes);
   }
   make_pipe(output);
+  if (options.stdout_reader_gone) output.read_end.reset();
   make_pipe(error);
   make_pipe(exec_report);
 

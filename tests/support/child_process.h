@@ -17,6 +17,9 @@ struct child_options {
   // child starts. Ignored when stdin_file is set.
   std::string stdin_bytes;
   std::optional<std::filesystem::path> stdin_file;
+  // Standard output is a pipe whose read end is closed before the child starts: a
+  // reader that has gone. stdout_text stays empty.
+  bool stdout_reader_gone = false;
   // Added to (or, for nullopt, removed from) the parent's environment.
   std::map<std::string, std::optional<std::string>> environment;
   // The child is killed when it runs longer.
