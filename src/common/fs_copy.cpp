@@ -1,9 +1,11 @@
 // Copies and moves that never leave a partial file under the destination's name: the
 // content goes to a temporary file beside the destination and is renamed over it only
 // once it is complete and on disk.
+#include <string_view>
 #include <vector>
 
 #include "common/fs_utils.h"
+#include "common/path_helpers.h"
 #include "common/u16_stream.h"
 #include "common/winapi/file_api.h"
 #include "common/winapi/file_operations.h"
@@ -18,9 +20,6 @@
 namespace fs_utils {
 
 namespace {
-
-constexpr uint32_t error_handle_eof = 38;
-constexpr uint32_t error_not_same_device = 17;
 
 std::u16string directory_of(const std::u16string& path) {
   const auto slash = path.find_last_of(u'/');
@@ -39,17 +38,36 @@ void rename_over(const std::u16string& source, const std::u16string& destination
   }
 }
 
+// The temporary beside a destination: one fixed name per destination name, so that a
+// copy killed half-way leaves a file that the next copy to that destination overwrites,
+// and short, so that every destination name that fits has a temporary that fits too.
+// FNV-1a keeps the name the same across builds.
+std::u16string temporary_name_for(const std::u16string& destination_name) {
+  uint64_t hash = 0xcbf29ce484222325ull;
+  for (const char16_t unit : destination_name) {
+    for (const uint8_t byte : {static_cast<uint8_t>(unit & 0xFF), static_cast<uint8_t>(unit >> 8)}) {
+      hash = (hash ^ byte) * 0x100000001b3ull;
+    }
+  }
+  char16_t digits[16];
+  for (int i = 15; i >= 0; --i, hash >>= 4) digits[i] = u"0123456789abcdef"[hash & 0xF];
+  return common::concat(u".", std::u16string_view(digits, 16), u".copy");
+}
+
 // Writes a complete copy of source beside destination, then renames it over destination.
 void place_copy(const std::u16string& source, const std::u16string& destination) {
-  auto temp = create_unique_temp_file_with_handle(directory_of(destination),
-                                                  common::concat(u".", file_name_of(destination), u".").c_str());
+  const std::u16string temporary =
+      path_helpers::join_path(directory_of(destination), temporary_name_for(file_name_of(destination)));
+  common::handle_holder file(
+      winapi::create_file(temporary, winapi::generic_write, winapi::creation_disposition::create_always));
+  if (!file.valid()) FW_THROW(win32::exception("CreateFileW"), "failed for file '", temporary, "'");
   try {
-    details::copy_file_with_block_processing(source, temp.handle.get(), destination, details::create_handle_kernel);
-    temp.handle.close();
-    rename_over(temp.path, destination);
+    details::copy_file_with_block_processing(source, file.get(), destination, details::create_handle_kernel);
+    file.close();
+    rename_over(temporary, destination);
   } catch (...) {
-    temp.handle.close();
-    winapi::remove_file(temp.path);
+    file.close();
+    winapi::remove_file(temporary);
     throw;
   }
 }
@@ -62,7 +80,7 @@ bool move_by_rename(const std::u16string& source, const std::u16string& destinat
     details::flush_file_buffers(file.get());
   }
   if (winapi::replace_file_by_rename(source, destination)) return true;
-  if (winapi::get_last_error() == error_not_same_device) return false;
+  if (winapi::get_last_error() == winapi::error_not_same_device) return false;
   FW_THROW(win32::exception("MoveFileExW"), "failed for file '", source, "' to '", destination, "'");
 }
 
@@ -99,7 +117,7 @@ void copy_file_with_block_processing(const std::u16string& source, winapi::handl
       FW_THROW(win32::exception("ReadFile"), "failed for file '", source, "'");
     }
     if (done != count) {
-      winapi::set_last_error(error_handle_eof);
+      winapi::set_last_error(winapi::error_handle_eof);
       FW_THROW(win32::exception("ReadFile"), "failed (unexpected I/O bytes count) for file '", source, "'");
     }
     if (!winapi::write_file(destination, buffer.data(), count, &done)) {

@@ -1,6 +1,12 @@
 // Copies and moves: byte-exact content, replacement of the destination, and the failure
 // paths, which must keep the old destination and the source and leave no temporary file.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -136,6 +142,55 @@ TEST_F(fs_utils_copy_test, a_move_across_file_systems_copies_then_removes_the_so
   EXPECT_FALSE(fs::exists(at("bases.part")));
   EXPECT_EQ(content_of(other.path() / "bases"), content);
   EXPECT_EQ(entries_in(other.path()), 1u);
+}
+
+TEST_F(fs_utils_copy_test, every_name_whose_part_form_fits_is_copied_and_moved_into_place) {
+  write(at("source"), "bases");
+  const auto longest_name = static_cast<size_t>(::pathconf(dir_.path().c_str(), _PC_NAME_MAX));
+  const size_t part_suffix = std::string(".part").size();
+  for (size_t length = longest_name - part_suffix - 12; length <= longest_name - part_suffix; ++length) {
+    const fs::path placed = dir_.path() / std::string(length, 'b');
+    const fs::path part = placed.string() + ".part";
+    fs_utils::copy_file(at("source").u16string(), part.u16string(), false);
+    fs_utils::copy_file(part.u16string(), placed.u16string(), true);
+    EXPECT_EQ(content_of(placed), "bases") << length;
+    EXPECT_EQ(entries_in(dir_.path()), 2u) << length;
+    fs::remove(placed);
+  }
+}
+
+TEST_F(fs_utils_copy_test, a_copy_killed_half_way_leaves_only_what_the_next_copy_overwrites) {
+  fs::create_directory(at("destination"));
+  const fs::path destination = at("destination") / "bases.upd.part";
+  // Opening a FIFO without a writer blocks: the copy stops after it has made its
+  // temporary file, and is killed there.
+  ASSERT_EQ(::mkfifo(at("blocking source").c_str(), 0600), 0);
+  const int watch = ::inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, at("destination").c_str(), IN_CREATE), 0);
+  const pid_t copier = ::fork();
+  ASSERT_GE(copier, 0);
+  if (copier == 0) {
+    try {
+      fs_utils::copy_file(at("blocking source").u16string(), destination.u16string(), false);
+    } catch (...) {
+    }
+    ::_exit(0);
+  }
+  pollfd created{watch, POLLIN, 0};
+  const int ready = ::poll(&created, 1, 60'000);
+  ::kill(copier, SIGKILL);
+  int status = 0;
+  ::waitpid(copier, &status, 0);
+  ::close(watch);
+  ASSERT_EQ(ready, 1) << "the copy made no file";
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(entries_in(at("destination")), 1u);
+
+  write(at("source"), "bases");
+  fs_utils::copy_file(at("source").u16string(), destination.u16string(), false);
+  EXPECT_EQ(content_of(destination), "bases");
+  EXPECT_EQ(entries_in(at("destination")), 1u);
 }
 
 TEST_F(fs_utils_copy_test, a_missing_source_fails_and_creates_nothing) {
