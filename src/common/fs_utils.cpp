@@ -114,6 +114,12 @@ uint64_t get_file_pointer(winapi::handle_t handle) {
   return static_cast<uint64_t>(position);
 }
 
+bool is_same_file(const std::u16string& first, const std::u16string& second) {
+  FW_LOG_SCOPE();
+  const auto first_identity = winapi::get_file_identity(first);
+  return first_identity && first_identity == winapi::get_file_identity(second);
+}
+
 void delete_file(const std::u16string& path) {
   FW_LOG_SCOPE();
   if (!winapi::remove_file(path)) FW_THROW(win32::exception("DeleteFileW"), "failed for file '", path, "'");

@@ -47,6 +47,10 @@ uint64_t get_file_pointer(winapi::handle_t handle);
 // destination is in place; a failed move keeps the source.
 void copy_file(const std::u16string& source, const std::u16string& destination, bool delete_source);
 
+// True when both paths name one existing file, also through links; false when either
+// does not exist.
+bool is_same_file(const std::u16string& first, const std::u16string& second);
+
 // A missing file raises the Windows error of DeleteFileW (2).
 void delete_file(const std::u16string& path);
 

@@ -1,10 +1,16 @@
 // The publisher tool end to end: the built binary makes keys and packages that the
 // worker's package reader accepts, and refuses what it must.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "common/base64.h"
 #include "support/child_process.h"
@@ -157,6 +163,92 @@ TEST_F(ferrowick_pack, create_fails_cleanly) {
   EXPECT_EQ(public_as_private.exit_code, 1);
   EXPECT_FALSE(std::filesystem::exists(at("out.pkg")));
 }
+
+// Runs the tool as an unprivileged user when the test runs as root, so that file modes
+// refuse what they refuse a publisher.
+test_support::child_result pack_as_user(const std::filesystem::path& tool, const std::vector<std::string>& arguments) {
+  test_support::child_options options;
+  if (::geteuid() != 0) {
+    options.arguments = arguments;
+    return test_support::run_child(tool, options);
+  }
+  options.arguments = {"--reuid=65534", "--regid=65534", "--clear-groups", tool.string()};
+  options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+  return test_support::run_child("/usr/bin/setpriv", options);
+}
+
+// Every entry below directory with its content ("<dir>" for folders, "-> target" for links).
+std::map<std::string, std::string> snapshot(const std::filesystem::path& directory) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+    const std::string name = std::filesystem::relative(entry.path(), directory).string();
+    if (entry.is_symlink()) {
+      entries[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+    } else if (entry.is_directory()) {
+      entries[name] = "<dir>";
+    } else {
+      const bytes content = read_all(entry.path());
+      entries[name] = std::string(content.begin(), content.end());
+    }
+  }
+  return entries;
+}
+
+struct refused_output {
+  const char* name;
+  // Makes the output in directory and answers its name there.
+  std::function<std::string(const std::filesystem::path&)> make_output;
+  int exit_code;
+  std::string error_text;
+};
+void PrintTo(const refused_output& c, std::ostream* out) { *out << c.name; }
+
+class ferrowick_pack_refused_output : public ferrowick_pack, public ::testing::WithParamInterface<refused_output> {};
+
+TEST_P(ferrowick_pack_refused_output, leaves_every_file_as_it_was_and_reports_the_cause) {
+  ASSERT_EQ(pack({"keygen", at("a")}).exit_code, 0);
+  ASSERT_EQ(pack({"keygen", at("b")}).exit_code, 0);
+  write_all(at("in.dat"), {'i', 'n'});
+  const std::string output = GetParam().make_output(directory_.path());
+  namespace fs = std::filesystem;
+  fs::permissions(directory_.path(), fs::perms::all);
+  for (const char* key : {"a.key", "b.key"}) fs::permissions(at(key), fs::perms::owner_read | fs::perms::others_read);
+  const auto before = snapshot(directory_.path());
+
+  const auto result = pack_as_user(
+      tool_, {"create", at(output), "--key", at("a.key"), "--key", at("b.key"), at("in.dat"), at("a.pub")});
+  EXPECT_EQ(result.exit_code, GetParam().exit_code) << result.stderr_text;
+  EXPECT_NE(result.stderr_text.find(GetParam().error_text), std::string::npos) << result.stderr_text;
+  EXPECT_EQ(snapshot(directory_.path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    all, ferrowick_pack_refused_output,
+    ::testing::Values(refused_output{"read_only_file",
+                                     [](const std::filesystem::path& directory) {
+                                       write_all(directory / "old.upd", {'o', 'l', 'd'});
+                                       std::filesystem::permissions(
+                                           directory / "old.upd",
+                                           std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
+                                       return std::string("old.upd");
+                                     },
+                                     1, "error 5 (win32): The function 'CreateFile' failed"},
+                      refused_output{"folder",
+                                     [](const std::filesystem::path& directory) {
+                                       std::filesystem::create_directory(directory / "out");
+                                       write_all(directory / "out" / "kept", {'k'});
+                                       return std::string("out");
+                                     },
+                                     1, "error 5 (win32): The function 'CreateFile' failed"},
+                      refused_output{"an_input", [](const std::filesystem::path&) { return std::string("in.dat"); }, 2,
+                                     "is also the input"},
+                      refused_output{"a_link_to_an_input",
+                                     [](const std::filesystem::path& directory) {
+                                       std::filesystem::create_symlink(directory / "in.dat", directory / "link.upd");
+                                       return std::string("link.upd");
+                                     },
+                                     2, "is also the input"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ferrowick_pack, unknown_commands_and_options_print_the_usage) {
   for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"sign"}, {"list", "--bogus", "x"}}) {

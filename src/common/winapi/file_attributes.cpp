@@ -20,4 +20,15 @@ std::optional<file_attribute_data> get_file_attributes_ex(std::u16string_view pa
                              to_file_time(status.st_mtim)};
 }
 
+std::optional<file_identity> get_file_identity(std::u16string_view path) {
+  const auto native = to_native_path(path);
+  if (!native) return std::nullopt;
+  struct stat status {};
+  if (::stat(native->c_str(), &status) != 0) {
+    set_last_error_from_errno();
+    return std::nullopt;
+  }
+  return file_identity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+}
+
 }  // namespace winapi

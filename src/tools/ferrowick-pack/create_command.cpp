@@ -1,3 +1,4 @@
+#include <exception>
 #include <iostream>
 #include <set>
 
@@ -18,6 +19,17 @@ std::u16string stored_name(const std::u16string& path) {
   return name + extension;
 }
 
+// Removes the unfinished output. Failing to do so is reported beside the error that
+// ended the run, never in its place.
+void remove_unfinished(const std::u16string& output) {
+  try {
+    if (fs_utils::file_exists(output)) fs_utils::delete_file(output);
+  } catch (const std::exception& error) {
+    std::cerr << "ferrowick-pack: could not remove the unfinished " << common::utf16_to_utf8(output) << ": "
+              << error.what() << '\n';
+  }
+}
+
 }  // namespace
 
 int run_create(const command_line& arguments) {
@@ -33,16 +45,24 @@ int run_create(const command_line& arguments) {
     if (name.empty() || !names.insert(name).second) {
       throw usage_error("no file or two files named '" + common::utf16_to_utf8(name) + "'");
     }
+    // Creating the output would empty the input before it is read.
+    if (fs_utils::is_same_file(output, source)) {
+      throw usage_error("the output " + arguments.positional.front() + " is also the input " + arguments.positional[i]);
+    }
     files.emplace_back(name, source);
   }
 
+  // Only what this run has created or emptied is removed on failure: an existing file
+  // that could not even be opened stays as it was.
+  const bool output_existed = fs_utils::file_exists(output);
+  bool output_opened = false;
   try {
     updater::package created(output, updater::package::mode::create_new, {}, private_keys);
+    output_opened = true;
     for (const auto& [name, source] : files) created.add_file(name, source);
     created.complete();
   } catch (...) {
-    // A half-written package is of no use to anyone.
-    if (fs_utils::file_exists(output)) fs_utils::delete_file(output);
+    if (output_opened || !output_existed) remove_unfinished(output);
     throw;
   }
   std::cout << "created " << arguments.positional.front() << " with " << files.size() << " files\n";
