@@ -62,4 +62,6 @@ bool interrupt_listener::take_interrupts() const {
   return any;
 }
 
+bool standard_error_is_console() { return ::isatty(STDERR_FILENO) == 1; }
+
 }  // namespace console_control

@@ -19,4 +19,8 @@ class interrupt_listener {
   bool take_interrupts() const;
 };
 
+// Stand-in for GetConsoleMode on the standard-error handle: true when standard error is
+// a console (a terminal), where text without a final line end runs into the prompt.
+bool standard_error_is_console();
+
 }  // namespace console_control

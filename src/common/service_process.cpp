@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <utility>
 
 #include "common/text.h"
 #include "common/winapi/last_error.h"
@@ -44,6 +45,7 @@ class descriptor {
     if (value_ >= 0) ::close(value_);
     value_ = -1;
   }
+  int release() { return std::exchange(value_, -1); }
 
  private:
   int value_;
@@ -66,12 +68,13 @@ void preload(int write_end, const std::vector<uint8_t>& input) {
   }
 }
 
-int spawn(const std::string& program, int standard_input) {
+int spawn(const std::string& program, int standard_input, int standard_error) {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attributes);
   posix_spawn_file_actions_adddup2(&actions, standard_input, STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, standard_error, STDERR_FILENO);
   // A process group of its own, with default signal dispositions.
   sigset_t defaults;
   sigemptyset(&defaults);
@@ -105,7 +108,10 @@ worker_process::worker_process(const std::u16string& program, const std::vector<
   descriptor write_end(ends[1]);
   preload(write_end.get(), input);
   write_end.reset();
-  process_id_ = spawn(common::utf16_to_utf8(program), read_end.get());
+  if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) fail("CreatePipe", errno);
+  descriptor error_read_end(ends[0]);
+  const descriptor error_write_end(ends[1]);
+  process_id_ = spawn(common::utf16_to_utf8(program), read_end.get(), error_write_end.get());
   process_descriptor_ = static_cast<int>(::syscall(SYS_pidfd_open, process_id_, 0));
   if (process_descriptor_ < 0) {
     const int error_number = errno;
@@ -113,6 +119,7 @@ worker_process::worker_process(const std::u16string& program, const std::vector<
     ::waitpid(process_id_, nullptr, 0);
     fail("OpenProcess", error_number);
   }
+  error_descriptor_ = error_read_end.release();
 }
 
 worker_process::~worker_process() {
@@ -121,16 +128,46 @@ worker_process::~worker_process() {
     ::waitpid(process_id_, nullptr, 0);
   }
   ::close(process_descriptor_);
+  if (error_descriptor_ >= 0) ::close(error_descriptor_);
+}
+
+// Everything the pipe holds now. A caller whose standard error is gone loses the text,
+// not the wait.
+void worker_process::pass_on_standard_error() {
+  if (error_descriptor_ < 0) return;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t count = ::read(error_descriptor_, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return;
+    last_error_byte_ = buffer[count - 1];
+    for (ssize_t written = 0; written < count;) {
+      const ssize_t done = ::write(STDERR_FILENO, buffer + written, static_cast<size_t>(count - written));
+      if (done < 0 && errno == EINTR) continue;
+      if (done < 0) break;
+      written += done;
+    }
+  }
 }
 
 wait_outcome worker_process::wait(const console_control::interrupt_listener& interrupts,
                                   std::optional<std::chrono::steady_clock::time_point> deadline) {
   for (;;) {
-    pollfd watched[2] = {{process_descriptor_, POLLIN, 0}, {interrupts.descriptor(), POLLIN, 0}};
-    const int ready = ::poll(watched, 2, poll_timeout(deadline));
+    pollfd watched[3] = {
+        {process_descriptor_, POLLIN, 0}, {interrupts.descriptor(), POLLIN, 0}, {error_descriptor_, POLLIN, 0}};
+    const int ready = ::poll(watched, 3, poll_timeout(deadline));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) fail("WaitForMultipleObjects", errno);
+    if (watched[2].revents != 0) {
+      pass_on_standard_error();
+      // The worker has closed its end: only the process is left to wait for.
+      if ((watched[2].revents & POLLIN) == 0) {
+        ::close(error_descriptor_);
+        error_descriptor_ = -1;
+      }
+    }
     if (watched[0].revents != 0) {
+      pass_on_standard_error();
       int status = 0;
       if (::waitpid(process_id_, &status, 0) < 0) fail("GetExitCodeProcess", errno);
       status_ = status;

@@ -18,7 +18,8 @@ class worker_process {
  public:
   // Starts program. Its standard input is a pipe that already holds all of input and is
   // closed for writing before the program starts (the worker reads only what is in the
-  // pipe at its read); standard output and error are inherited. The program gets a
+  // pipe at its read); standard output is inherited; standard error is a pipe that wait
+  // passes on to the caller's standard error unchanged. The program gets a
   // process group of its own, so a terminal's Ctrl-C reaches only the caller.
   // Raises the Windows error of "CreatePipe" or "CreateProcessW", and 5152 when the
   // input does not fit into a pipe.
@@ -29,7 +30,7 @@ class worker_process {
   worker_process& operator=(const worker_process&) = delete;
 
   // Sleeps until the worker ends, an interrupt reaches the listener, or the deadline
-  // passes (none: no deadline).
+  // passes (none: no deadline), passing on what the worker writes to standard error.
   wait_outcome wait(const console_control::interrupt_listener& interrupts,
                     std::optional<std::chrono::steady_clock::time_point> deadline);
 
@@ -37,9 +38,17 @@ class worker_process {
   // code (a worker's -3 is 253), 128 + the signal number for a worker ended by a signal.
   int exit_status() const;
 
+  // What the worker wrote to standard error so far: anything at all, and its last byte.
+  bool wrote_to_standard_error() const { return last_error_byte_.has_value(); }
+  bool standard_error_ends_line() const { return last_error_byte_ == '\n'; }
+
  private:
+  void pass_on_standard_error();
+
   int process_id_ = -1;
   int process_descriptor_ = -1;
+  int error_descriptor_ = -1;
+  std::optional<char> last_error_byte_;
   std::optional<int> status_;
 };
 

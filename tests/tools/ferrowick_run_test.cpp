@@ -8,6 +8,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,6 +154,41 @@ TEST_F(ferrowick_run_test, the_parameter_text_splits_back_into_the_given_values_
   EXPECT_EQ(read_text(capture).substr(0, 4), std::string("c\0o\0", 4)) << "UTF-16LE without a byte-order mark";
 }
 
+struct password_source {
+  const char* name;
+  std::vector<std::string> arguments;  // "FILE" stands for a file holding "file pass word \r\n"
+  std::optional<std::string> environment;
+  std::u16string expected;
+};
+void PrintTo(const password_source& c, std::ostream* out) { *out << c.name; }
+
+class ferrowick_run_password : public ferrowick_run_test, public ::testing::WithParamInterface<password_source> {};
+
+TEST_P(ferrowick_run_password, reaches_the_worker_without_the_command_line) {
+  const std::filesystem::path capture = root_.path() / "stdin.bin";
+  const std::filesystem::path password_file = root_.path() / "proxy password";
+  write_text(password_file, "file pass word \r\nsecond line\n");
+  auto arguments = task_arguments();
+  for (const std::string& argument : GetParam().arguments) {
+    arguments.push_back(argument == "FILE" ? password_file.string() : argument);
+  }
+  arguments.insert(arguments.end(), {"--worker", fake_worker("cat > \"$CAPTURE\"\n").string()});
+  const auto result =
+      run(arguments, {{"CAPTURE", capture.string()}, {"FERROWICK_PROXY_PASSWORD", GetParam().environment}});
+  ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+  EXPECT_EQ(value_of(split_captured(capture), u"proxy_password"), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    all, ferrowick_run_password,
+    ::testing::Values(password_source{"file", {"--proxy-password-file", "FILE"}, std::nullopt, u"file pass word "},
+                      password_source{"environment", {}, "env pass", u"env pass"},
+                      password_source{
+                          "file_before_environment", {"--proxy-password-file", "FILE"}, "env pass", u"file pass word "},
+                      password_source{"option_before_environment", {"--proxy-password", "typed"}, "env pass", u"typed"},
+                      password_source{"none", {}, std::nullopt, u""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ferrowick_run_test, server_mode_adds_the_utility_keys) {
   const std::filesystem::path capture = root_.path() / "stdin.bin";
   auto arguments = task_arguments();
@@ -169,6 +206,76 @@ TEST_F(ferrowick_run_test, the_workers_exit_code_and_output_pass_through) {
   EXPECT_EQ(result.exit_code, 253);
   EXPECT_EQ(result.stdout_text, "out\n");
   EXPECT_EQ(result.stderr_text, "err\n");
+}
+
+struct silent_failure {
+  const char* name;
+  bool developer_log;
+  std::string fake_worker_body;  // empty: the real worker, with a missing destination
+  std::vector<std::string> expected_texts;
+};
+void PrintTo(const silent_failure& c, std::ostream* out) { *out << c.name; }
+
+class ferrowick_run_silent_failure : public ferrowick_run_test, public ::testing::WithParamInterface<silent_failure> {};
+
+TEST_P(ferrowick_run_silent_failure, is_explained_after_the_workers_exit_code) {
+  if (!GetParam().developer_log) {
+    write_text(configs() / "logger.xml",
+               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<log_settings>\n"
+               "  <developer_log use_developer_log=\"false\" level=\"TRACE\" max_backup_index=\"4\" "
+               "max_file_size=\"1048576\"/>\n  <history_log max_buffer_size=\"1048576\"/>\n</log_settings>\n");
+  }
+  auto arguments = task_arguments();
+  if (GetParam().fake_worker_body.empty()) {
+    std::filesystem::remove(destination());
+    arguments.insert(arguments.end(), {"--worker", worker.string()});
+  } else {
+    arguments.insert(arguments.end(), {"--worker", fake_worker(GetParam().fake_worker_body).string()});
+  }
+  const auto result = run(arguments);
+  EXPECT_EQ(result.exit_code, 255);
+  for (const std::string& text : GetParam().expected_texts) {
+    EXPECT_NE(result.stderr_text.find(text), std::string::npos) << text << " in:\n" << result.stderr_text;
+  }
+  EXPECT_TRUE(result.stderr_text.ends_with("\n")) << result.stderr_text;
+}
+
+INSTANTIATE_TEST_SUITE_P(all, ferrowick_run_silent_failure,
+                         ::testing::Values(silent_failure{"fatal_line_of_the_developer_log",
+                                                          true,
+                                                          "",
+                                                          {"ferrowick-run: the worker failed: ", " FATAL ",
+                                                           "check start parameters: [application: 5384]"}},
+                                           silent_failure{"history_archive",
+                                                          false,
+                                                          "",
+                                                          {"ferrowick-run: the worker failed; its last records are in ",
+                                                           "/logs/ferrowick", ".zip\n",
+                                                           "use_developer_log=\"true\" in ", "logger.xml"}},
+                                           silent_failure{"nothing_at_all",
+                                                          false,
+                                                          "cat >/dev/null\nexit 255\n",
+                                                          {"ferrowick-run: the worker failed without a message\n",
+                                                           "use_developer_log=\"true\" in ", "/logs/fake-worker.log"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ferrowick_run_test, a_workers_own_error_text_is_passed_on_unchanged) {
+  const auto result = run({"--worker", fake_worker("cat >/dev/null\nprintf 'application_exception [code: 2]\\r\\nno "
+                                                   "file' >&2\nexit 255\n")
+                                           .string()});
+  EXPECT_EQ(result.exit_code, 255);
+  EXPECT_EQ(result.stderr_text, "application_exception [code: 2]\r\nno file");
+}
+
+TEST_F(ferrowick_run_test, on_a_terminal_the_workers_error_text_ends_its_line) {
+  const std::string command = "'" + runner.string() + "' --worker '" +
+                              fake_worker("cat >/dev/null\nprintf 'no file' >&2\nexit 255\n").string() + "'";
+  test_support::child_options options;
+  options.arguments = {"-qec", command, "/dev/null"};
+  const auto result = test_support::run_child("/usr/bin/script", options);
+  EXPECT_EQ(result.exit_code, 255) << result.stdout_text << result.stderr_text;
+  // The terminal turns the line feed into CR LF.
+  EXPECT_TRUE(result.stdout_text.ends_with("no file\r\n")) << result.stdout_text;
 }
 
 TEST_F(ferrowick_run_test, bad_options_are_usage_errors) {

@@ -7,26 +7,31 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/console_control.h"
 #include "common/fs_utils.h"
 #include "common/handle_holder.h"
 #include "common/path_helpers.h"
+#include "common/process_management.h"
 #include "common/security.h"
 #include "common/service_process.h"
 #include "common/text.h"
 #include "common/u16_stream.h"
+#include "common/winapi/environment.h"
 #include "common/winapi/events.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/process_info.h"
 #include "error_lib/win32_exception.h"
+#include "failure_report.h"
 #include "run_options.h"
 
 namespace {
 
 constexpr int exit_failure = 1;
 constexpr int exit_usage = 2;
+constexpr int exit_worker_failed = 255;  // the worker's -1
 
 // The stop event for the task; removed again at the end when this run made it. An
 // event that already exists (made and possibly set by someone else) is used as it is.
@@ -67,11 +72,29 @@ std::optional<std::chrono::steady_clock::time_point> cancel_deadline(const std::
          std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(*seconds));
 }
 
+std::u16string parameter(const ferrowick_run::run_options& options, std::u16string_view key) {
+  for (const auto& [name, value] : options.parameters) {
+    if (name == key) return value;
+  }
+  return {};
+}
+
+// Where the worker keeps its records: it names its developer log and history archives
+// after its own base name.
+ferrowick_run::worker_logs logs_of(const ferrowick_run::run_options& options, const std::u16string& worker) {
+  const std::filesystem::path configs = common::utf16_to_utf8(parameter(options, u"configs_path"));
+  return {common::utf16_to_utf8(parameter(options, u"logs_path")),
+          common::utf16_to_utf8(path_helpers::get_base_name(worker)),
+          configs / common::utf16_to_utf8(parameter(options, u"main_config_name"))};
+}
+
 int run(const ferrowick_run::run_options& options) {
   const console_control::interrupt_listener interrupts;
   const stop_event stop(options.stop_event_name);
   const std::vector<uint8_t> input = ferrowick_run::parameter_text_bytes(options.parameters);
-  service_process::worker_process worker(options.worker.value_or(default_worker()), input);
+  const std::u16string worker_path = options.worker.value_or(default_worker());
+  const ferrowick_run::failure_report report(logs_of(options, worker_path));
+  service_process::worker_process worker(worker_path, input);
 
   std::optional<std::chrono::steady_clock::time_point> deadline = cancel_deadline(options.cancel_after_seconds);
   // An interrupt or the deadline asks the worker to stop; its exit code still decides.
@@ -79,17 +102,27 @@ int run(const ferrowick_run::run_options& options) {
     stop.set();
     deadline.reset();
   }
-  return worker.exit_status();
+  // The worker's text stays as it is; on a terminal the prompt gets a line of its own.
+  if (worker.wrote_to_standard_error() && !worker.standard_error_ends_line() &&
+      console_control::standard_error_is_console()) {
+    std::cerr << '\n';
+  }
+  const int status = worker.exit_status();
+  if (status == exit_worker_failed && !worker.wrote_to_standard_error()) std::cerr << report.explain();
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Passing the worker's text on must not end the runner when its reader has gone.
+  process_management::make_broken_pipe_writes_fail();
   try {
     const std::u16string current_directory = common::utf8_to_utf16(std::filesystem::current_path().string());
     const std::u16string default_stop_event = common::concat("ferrowick-run-", winapi::current_process_id());
     const ferrowick_run::run_options options = ferrowick_run::parse_run_options(
-        std::vector<std::string>(argv + 1, argv + argc), current_directory, default_stop_event);
+        std::vector<std::string>(argv + 1, argv + argc), current_directory, default_stop_event,
+        winapi::get_environment_variable(ferrowick_run::proxy_password_variable));
     if (options.help) {
       std::cout << ferrowick_run::usage_text();
       return 0;

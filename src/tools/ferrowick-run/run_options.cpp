@@ -41,7 +41,8 @@ const parameter_option parameter_options[] = {
     {"--proxy-port", u"proxy_port", presence::always, "0", "proxy port"},
     {"--proxy-auth", u"auth_required", presence::always, "0", "1 when the proxy needs a user"},
     {"--proxy-user", u"proxy_user_name", presence::always, "", "proxy user"},
-    {"--proxy-password", u"proxy_password", presence::always, "", "proxy password"},
+    {"--proxy-password", u"proxy_password", presence::always, "",
+     "proxy password, readable by every local user (prefer --proxy-password-file)"},
     {"--source-dir", u"source_directory", presence::always, "", "directory source of the update files"},
     {"--utils-source-dir", u"source_directory_for_utils", presence::server_only, "", "directory source of utilities"},
     {"--dest-dir", u"destination_directory", presence::always, "", "where the package is placed"},
@@ -71,11 +72,18 @@ const parameter_option* find_parameter_option(const std::string& name) {
   return nullptr;
 }
 
-// The first line of a key file.
-std::string read_key_file(const std::string& path) {
+// The first line of a file, without its line end.
+std::string read_first_line(const std::string& path) {
   std::ifstream file(path);
   std::string line;
-  if (!file || !std::getline(file, line)) throw usage_error("cannot read the key file '" + path + "'");
+  if (!file || !std::getline(file, line)) throw usage_error("cannot read the file '" + path + "'");
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+// Base64 never ends in blanks; a password may.
+std::string read_key_file(const std::string& path) {
+  std::string line = read_first_line(path);
   while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
   return line;
 }
@@ -92,7 +100,8 @@ double parse_seconds(const std::string& text) {
 }  // namespace
 
 run_options parse_run_options(const std::vector<std::string>& arguments, const std::u16string& default_directory,
-                              const std::u16string& default_stop_event) {
+                              const std::u16string& default_stop_event,
+                              const std::optional<std::string>& environment_password) {
   std::map<std::string, std::string> given;
   run_options result;
   for (size_t i = 0; i < arguments.size(); ++i) {
@@ -106,7 +115,8 @@ run_options parse_run_options(const std::vector<std::string>& arguments, const s
       value = name.substr(equals + 1);
       name.resize(equals);
     }
-    if (name != "--worker" && name != "--cancel-after" && name != "--pub" && !find_parameter_option(name)) {
+    if (name != "--worker" && name != "--cancel-after" && name != "--pub" && name != "--proxy-password-file" &&
+        !find_parameter_option(name)) {
       throw usage_error("unknown option '" + name + "'");
     }
     if (!value) {
@@ -119,11 +129,14 @@ run_options parse_run_options(const std::vector<std::string>& arguments, const s
       result.cancel_after_seconds = parse_seconds(*value);
     } else if (name == "--pub") {
       given["--public-key-txt"] = read_key_file(*value);
+    } else if (name == "--proxy-password-file") {
+      given["--proxy-password"] = read_first_line(*value);
     } else {
       given[name] = *value;
     }
   }
 
+  if (environment_password) given.try_emplace("--proxy-password", *environment_password);
   const auto mode = given.find("--mode");
   const bool server = mode != given.end() && (mode->second == "server" || mode->second == "update_mode_server");
   for (const parameter_option& option : parameter_options) {
@@ -155,6 +168,8 @@ std::string usage_text() {
       "  --worker PATH                           worker program [ferrowick beside this tool]\n"
       "  --cancel-after SECONDS                  set the stop event after this time\n"
       "  --pub FILE                              read --public-key-txt from the file's first line\n"
+      "  --proxy-password-file FILE              read --proxy-password from the file's first line\n"
+      "                                          (else from $FERROWICK_PROXY_PASSWORD)\n"
       "worker parameters (--name VALUE or --name=VALUE; [default]):\n";
   for (const parameter_option& option : parameter_options) {
     std::string line = "  " + std::string(option.option) + " VALUE";
