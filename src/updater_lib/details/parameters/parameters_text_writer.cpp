@@ -1,5 +1,7 @@
 #include "updater_lib/details/parameters/parameters_text_writer.h"
 
+#include <stdexcept>
+
 namespace updater {
 
 std::u16string quote_parameter_token(const std::u16string& token) {
@@ -21,11 +23,19 @@ std::u16string quote_parameter_token(const std::u16string& token) {
   return quoted;
 }
 
+std::u16string quote_first_parameter_token(const std::u16string& token) {
+  const bool has_blank = token.find_first_of(u" \t") != std::u16string::npos;
+  if (token.find(u'"') == std::u16string::npos) return token.empty() || has_blank ? u"\"" + token + u"\"" : token;
+  if (has_blank || token.front() == u'"') {
+    throw std::invalid_argument("the first parameter token cannot hold a quote together with a blank or at its start");
+  }
+  return token;
+}
+
 std::u16string join_parameter_tokens(const token_list& tokens) {
   std::u16string text;
   for (const std::u16string& token : tokens) {
-    if (!text.empty()) text.push_back(u' ');
-    text += quote_parameter_token(token);
+    text += text.empty() ? quote_first_parameter_token(token) : u' ' + quote_parameter_token(token);
   }
   return text;
 }

@@ -14,6 +14,11 @@ namespace updater {
 // backslashes before a quote, and before the closing quote, are doubled.
 std::u16string quote_parameter_token(const std::u16string& token);
 
+// The first token is read by the program-name rule: quotes only delimit and are never
+// escaped, so it is quoted when empty or blank-holding and otherwise written as it is.
+// A first token with a quote that the rule cannot give back raises std::invalid_argument.
+std::u16string quote_first_parameter_token(const std::u16string& token);
+
 std::u16string join_parameter_tokens(const token_list& tokens);
 
 // Without a byte-order mark, as the worker expects it.
