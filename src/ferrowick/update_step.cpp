@@ -16,7 +16,7 @@ int32_t run_update_step(const updater::updater_parameters& parameters) {
     result = updater::run_update(parameters, get_public_key);
   } catch (const common::application_exception& error) {
     write_application_error(std::cerr, error);
-    throw break_working_process_t{-1, {}};
+    throw break_working_process_t{-1, step_error_message(update_step_name, error)};
   }
   if (!write_result_lines(std::cout, result.lines)) {
     // The files are in place whether or not anyone reads the lines: the code still says so.

@@ -73,7 +73,7 @@ int32_t wmain() {
     localization::set_product_languages_for_process_for_application();
 
     int32_t result = -1;
-    run_step(u" update", [&] { result = run_update_step(parameters); });
+    run_step(update_step_name, [&] { result = run_update_step(parameters); });
     return result;
   } catch (const break_working_process_t& stop) {
     if (!stop.message.empty() && log_ready) cpplogger::log(cpplogger::level_fatal, stop.message);

@@ -11,7 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "common/handle_holder.h"
+#include "common/text.h"
+#include "common/u16_stream.h"
+#include "common/winapi/events.h"
+#include "common/winapi/process_info.h"
 #include "support/child_process.h"
+#include "support/update_source.h"
 #include "worker_fixture.h"
 
 namespace {
@@ -29,11 +35,18 @@ struct failure_case {
   const char* name;
   std::function<void(parameter_pairs&, const parameter_paths&)> break_parameters;
   std::string fatal_text;
+  std::string error_text;  // what the worker writes to standard error
 };
 void PrintTo(const failure_case& c, std::ostream* out) { *out << c.name; }
 
 class history_archive_e2e : public worker_fixture, public ::testing::WithParamInterface<failure_case> {
  protected:
+  ~history_archive_e2e() override { winapi::delete_named_event(stop_event_name_); }
+  // The service's stop event, so that a failure inside the update run is a failure of
+  // the run and not of opening the event.
+  const std::u16string stop_event_name_ = common::concat(u"ferrowick-history-e2e-", winapi::current_process_id());
+  const common::handle_holder stop_event_{winapi::create_named_event(stop_event_name_, false)};
+
   history_archive_e2e() {
     std::ofstream(paths_.configs / "logger settings.xml", std::ios::binary | std::ios::trunc)
         << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<log_settings>\n"
@@ -44,11 +57,12 @@ class history_archive_e2e : public worker_fixture, public ::testing::WithParamIn
 
 TEST_P(history_archive_e2e, leaves_one_archive_whose_main_thread_file_ends_with_the_fatal_line) {
   parameter_pairs pairs = client();
+  test_support::set_value(pairs, u"stop_event_name", stop_event_name_);
   GetParam().break_parameters(pairs, paths_);
   const test_support::child_result result = run(pairs);
   EXPECT_EQ(result.exit_code, 255);
   EXPECT_EQ(result.stdout_text, "");
-  EXPECT_EQ(result.stderr_text, "");
+  EXPECT_EQ(result.stderr_text, GetParam().error_text);
 
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(paths_.logs))
@@ -94,18 +108,32 @@ TEST_P(history_archive_e2e, leaves_one_archive_whose_main_thread_file_ends_with_
 
 INSTANTIATE_TEST_SUITE_P(
     failures, history_archive_e2e,
-    ::testing::Values(failure_case{"missing_destination_directory",
-                                   [](parameter_pairs& pairs, const parameter_paths& paths) {
-                                     test_support::set_value(pairs, u"destination_directory",
-                                                             (paths.destination / "gone").u16string());
-                                   },
-                                   R"(Error check start parameters: \[application: 5384\] .+)"},
-                      failure_case{
-                          "unconvertible_parameter",
-                          [](parameter_pairs& pairs, const parameter_paths&) {
-                            test_support::set_value(pairs, u"service_port", u"70000");
-                          },
-                          R"(Error deserialize start parameters: \[application: 5382\] Unexpected parameter\.)"}),
+    ::testing::Values(
+        failure_case{"missing_destination_directory",
+                     [](parameter_pairs& pairs, const parameter_paths& paths) {
+                       test_support::set_value(pairs, u"destination_directory",
+                                               (paths.destination / "gone").u16string());
+                     },
+                     R"(Error check start parameters: \[application: 5384\] .+)", ""},
+        failure_case{"unconvertible_parameter",
+                     [](parameter_pairs& pairs, const parameter_paths&) {
+                       test_support::set_value(pairs, u"service_port", u"70000");
+                     },
+                     R"(Error deserialize start parameters: \[application: 5382\] Unexpected parameter\.)", ""},
+        // A failure of the update run itself: the description names a package
+        // the source lacks.
+        failure_case{"missing_package",
+                     [](parameter_pairs& pairs, const parameter_paths& paths) {
+                       const auto keys = test_support::load_demo_keys(FERROWICK_SOURCE_DIR "/demo/keys");
+                       test_support::set_value(pairs, u"public_key_txt",
+                                               common::utf8_to_utf16(keys.parameter_public_base64));
+                       test_support::set_value(pairs, u"previous_updates_release_date", u"2016-01-01T00:00:00Z");
+                       test_support::write_text(paths.source / "info2.txt",
+                                                "antivirus\r\n2016-05-17T09:30:00Z\r\nmissing.upd\r\n");
+                     },
+                     R"(Error update: \[win32: 2\] .+)",
+                     "application_exception [code: 2]\r\nThe function 'CreateFileW' failed: 'The system cannot "
+                     "find the file specified. Code: 2 (0x2)'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
