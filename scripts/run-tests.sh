@@ -26,5 +26,5 @@ echo "== ThreadSanitizer (threaded code)"
 bash scripts/build.sh out/tsan -DFERROWICK_SANITIZE=thread
 TSAN_OPTIONS=halt_on_error=1 run_suite out/tsan -L 'cpplogger|common|updater_lib'
 
-echo "== libFuzzer targets (30 s each)"
-bash scripts/run-fuzz.sh 30 out/fuzz
+echo "== libFuzzer targets (20 s each)"
+bash scripts/run-fuzz.sh 20 out/fuzz
