@@ -11,49 +11,22 @@ build=$(cd "${1:?usage: demo-https.sh BUILD_DIR [DEMO_DIR]}" && pwd)
 demo=${2:-/tmp/ferrowick-demo-https}
 PATH=$PATH:/usr/local/sbin:/usr/sbin:/sbin  # nginx lives in sbin
 
-pack=$build/src/tools/ferrowick-pack
-run=$build/src/tools/ferrowick-run
-worker=$build/src/ferrowick/ferrowick
-for program in "$pack" "$run" "$worker"; do
-  [[ -x $program ]] || { echo "demo-https.sh: $program is missing; build first" >&2; exit 1; }
-done
+script=demo-https.sh
+source "$root/scripts/demo-common.sh"
 for program in nginx openssl; do
   command -v "$program" >/dev/null || { echo "demo-https.sh: $program is missing; run scripts/install-deps.sh" >&2; exit 1; }
 done
 
-rm -rf "$demo"
-mkdir -p "$demo"/{keys,staging,tls,nginx,destination,configs,logs}
 documents=$demo/www
 updates=$documents/update/0
-mkdir -p "$updates/utils"
-
-# ferrowick-pack takes raw key files: the MPI private scalar and the compressed point.
-for key in parameter built_in; do
-  base64 -d "$root/demo/keys/$key.private.mpi.b64" >"$demo/keys/$key.key"
-done
-
-release=$(date -u +%Y-%m-%dT%H:%M:%SZ)
-package=base_17_full.upd
-printf 'demo antivirus bases, released %s\n' "$release" >"$demo/staging/bases.dat"
-printf 'demo signatures\n' >"$demo/staging/signatures.dat"
-"$pack" create "$updates/$package" --key "$demo/keys/parameter.key" --key "$demo/keys/built_in.key" \
-  "$demo/staging/bases.dat" "$demo/staging/signatures.dat"
-printf 'antivirus\r\n%s\r\n%s\r\n' "$release" "$package" >"$updates/info2.txt"
-printf 'older description\r\n' >"$updates/info.txt"
+make_demo_update "$updates"
+mkdir -p "$updates/utils" "$demo"/{tls,nginx}
 
 # The worker accepts a server certificate that is valid now and whose common name holds
 # KOVA; it consults no authority, so a self-signed one does.
 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 \
   -subj "/CN=KOVA demo update server" \
   -keyout "$demo/tls/key.pem" -out "$demo/tls/certificate.pem" 2>/dev/null
-
-cat >"$demo/configs/logger.xml" <<'XML'
-<?xml version="1.0" encoding="utf-8"?>
-<log_settings>
-  <developer_log use_developer_log="true" level="TRACE" max_backup_index="4" max_file_size="1048576"/>
-  <history_log max_buffer_size="1048576"/>
-</log_settings>
-XML
 
 configure_nginx() {
   local text
@@ -117,20 +90,5 @@ task() {
     --pub "$root/demo/keys/parameter.public.b64" --copy-info-txt 1 --task-alias demo-https "$@"
 }
 
-echo "== update task over HTTPS (expect exit code 0 and four result lines)"
-status=0
-task --previous-release 2016-01-01T00:00:00Z || status=$?
-echo "exit code: $status"
-[[ $status -eq 0 ]] || { echo "demo-https.sh: the update failed; see $demo/logs" >&2; exit 1; }
-
-echo "== placed files in $demo/destination"
-ls -l "$demo/destination"
-"$pack" list "$demo/destination/$package"
-
-echo "== the same task again with the installed release (expect 254: up to date)"
-status=0
-task --previous-release "$release" || status=$?
-echo "exit code: $status"
-[[ $status -eq 254 ]] || { echo "demo-https.sh: expected up to date" >&2; exit 1; }
-echo "== developer log: $demo/logs"
-ls "$demo/logs"
+echo "== over HTTPS"
+run_demo_tasks
