@@ -6,5 +6,9 @@ endif()
 if(FERROWICK_SANITIZE)
   message(FATAL_ERROR "FERROWICK_FUZZ brings its own sanitizers; leave FERROWICK_SANITIZE empty")
 endif()
-add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+# POCO keeps any status a server sends (606 as well) in its HTTPStatus enum and reads it
+# back through inline getters; clang's enum check flags that load inside POCO's own
+# header, not in our code, so it is left out.
+add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize=enum -fno-sanitize-recover=all
+                    -fno-omit-frame-pointer)
 add_link_options(-fsanitize=address,undefined)
