@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/process_memory.h"
 #include "common/handle_holder.h"
 #include "common/text.h"
 #include "common/u16_stream.h"
@@ -31,6 +32,9 @@
 #include "updater_lib/details/run/cancellation_token.h"
 
 namespace {
+
+using bench_support::reset_peak_resident_memory;
+using bench_support::status_kib;
 
 constexpr double max_ratio = 1.1;
 constexpr long max_growth_kib = 8 * 1024;
@@ -50,17 +54,6 @@ void write_served_file(const std::filesystem::path& path, uint64_t size_mib) {
   for (uint64_t i = 0; i < size_mib; ++i) out.write(reinterpret_cast<const char*>(block.data()), block_size);
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
-
-// A field of /proc/self/status in KiB.
-long status_kib(const std::string& field) {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.starts_with(field + ":")) return std::stol(line.substr(field.size() + 1));
-  }
-  return -1;
-}
-
-void reset_peak_resident_memory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // User and system seconds of this process (RUSAGE_SELF) or of its waited-for children
 // (RUSAGE_CHILDREN).

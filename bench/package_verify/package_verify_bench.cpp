@@ -15,10 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "../support/process_memory.h"
 #include "updater_lib/details/package/digital_signature.h"
 #include "updater_lib/details/package/package.h"
 
 namespace {
+
+using bench_support::reset_peak_resident_memory;
+using bench_support::status_kib;
 
 constexpr double max_ratio = 1.25;
 constexpr long max_growth_kib = 16 * 1024;
@@ -59,17 +63,6 @@ void write_pseudo_random_file(const std::filesystem::path& path, uint64_t size) 
   }
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
-
-// A field of /proc/self/status in KiB.
-long status_kib(const std::string& field) {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.starts_with(field + ":")) return std::stol(line.substr(field.size() + 1));
-  }
-  return -1;
-}
-
-void reset_peak_resident_memory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 double seconds_of(const auto& action) {
   const auto start = clock_type::now();

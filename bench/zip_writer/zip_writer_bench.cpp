@@ -16,9 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "../support/process_memory.h"
 #include "cpplogger/details/zip_writer.h"
 
 namespace {
+
+using bench_support::reset_peak_resident_memory;
+using bench_support::status_kib;
 
 constexpr double min_throughput_ratio = 0.9;
 constexpr uint64_t largest_file_size = 2 * 1024 * 1024;  // the largest history buffer
@@ -73,16 +77,6 @@ void write_history_file(const std::filesystem::path& path, uint64_t size, uint64
   text.resize(size);
   std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
 }
-
-long status_kib(const std::string& field) {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.starts_with(field + ":")) return std::stol(line.substr(field.size() + 1));
-  }
-  return -1;
-}
-
-void reset_peak_resident_memory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 double seconds_of(const auto& action) {
   const auto start = clock_type::now();
