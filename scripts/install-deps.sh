@@ -10,6 +10,7 @@ packages=(
   procps util-linux
   unzip p7zip-full python3 zip
   clang libclang-rt-14-dev
+  gettext gdb
 )
 
 missing=()
