@@ -11,6 +11,14 @@ namespace localization {
 
 using arg_as_strings = std::vector<std::u16string>;
 
+// Language id of the product (a Windows LANGID), process-wide; 0 until set.
+void set_product_language_id(uint16_t id);
+uint16_t get_product_language_id();
+
+// True when the localization library holds texts for the language; logs a WARN line
+// and returns false otherwise.
+bool check_lang_id(uint16_t language_id);
+
 class localization_exception : public std::exception {
  public:
   explicit localization_exception(std::string text) : text_(std::move(text)) {}
