@@ -5,7 +5,7 @@
 //
 // Every key is a folder below the store root (FERROWICK_REGISTRY_ROOT, default
 // /var/lib/ferrowick/registry), one folder per hive ("hklm"); the key's values are in
-// the file "values.reg" of its folder (format in registry_value_file.h). Key names are
+// the file ".values.reg" of its folder (format in registry_store_file.h). Key names are
 // case-insensitive: folder names are the lower-cased key names. The calls answer
 // Windows result codes (0 = ERROR_SUCCESS) as the Reg* functions do and never raise.
 #include <cstdint>
@@ -28,7 +28,6 @@ constexpr uint32_t key_read = 0x20019;
 constexpr uint32_t key_write = 0x20006;
 constexpr uint32_t key_all_access = 0xF003F;
 constexpr uint32_t key_wow64_64key = 0x0100;
-constexpr uint32_t key_wow64_32key = 0x0200;
 
 constexpr uint32_t reg_option_non_volatile = 0;
 
