@@ -1,0 +1,185 @@
+#include "common/crash_handler.h"
+
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <stdexcept>
+#include <string_view>
+
+#include "common/text.h"
+#include "common/u16_stream.h"
+#include "common/winapi/crash_guard.h"
+#include "common/winapi/crash_time.h"
+#include "common/winapi/last_error.h"
+#include "common/winapi/minidump.h"
+#include "common/winapi/module_snapshot.h"
+#include "common/winapi/process_info.h"
+#include "common/winapi/process_memory_counters.h"
+#include "common/winapi/unhandled_exception_filter.h"
+
+namespace crash_handler {
+
+namespace {
+
+struct installation {
+  std::mutex lock;
+  bool installed = false;
+  std::u16string dump_directory;
+  std::string dump_directory_utf8;  // ready before a crash: the dump is written without allocating
+  crash_report_callback callback;
+};
+
+installation& state() {
+  static installation instance;
+  return instance;
+}
+
+std::u16string hex(uint64_t value) {
+  char digits[17];
+  size_t begin = sizeof digits;
+  do {
+    digits[--begin] = "0123456789abcdef"[value % 16];
+    value /= 16;
+  } while (value != 0);
+  return common::ascii_to_utf16(std::string_view(digits + begin, sizeof digits - begin));
+}
+
+// A file name built in a fixed buffer.
+class name_builder {
+ public:
+  bool append(std::string_view text) {
+    if (text.size() >= sizeof text_ - length_) return false;
+    std::memcpy(text_ + length_, text.data(), text.size());
+    length_ += text.size();
+    text_[length_] = '\0';
+    return true;
+  }
+  bool append_decimal(uint64_t value, size_t min_digits) {
+    char digits[20];
+    size_t count = 0;
+    while (value != 0 || count < min_digits) {
+      digits[sizeof digits - ++count] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    }
+    return append(std::string_view(digits + sizeof digits - count, count));
+  }
+  const char* c_str() const { return text_; }
+  std::string_view view() const { return {text_, length_}; }
+
+ private:
+  char text_[PATH_MAX + 1] = {};
+  size_t length_ = 0;
+};
+
+// "%Y-%m-%d_%H-%M-%S_<pid>.dmp"
+bool append_dump_file_name(name_builder& name) {
+  const std::tm time = winapi::crash_local_time();
+  return name.append_decimal(static_cast<uint64_t>(time.tm_year + 1900), 4) && name.append("-") &&
+         name.append_decimal(static_cast<uint64_t>(time.tm_mon + 1), 2) && name.append("-") &&
+         name.append_decimal(static_cast<uint64_t>(time.tm_mday), 2) && name.append("_") &&
+         name.append_decimal(static_cast<uint64_t>(time.tm_hour), 2) && name.append("-") &&
+         name.append_decimal(static_cast<uint64_t>(time.tm_min), 2) && name.append("-") &&
+         name.append_decimal(static_cast<uint64_t>(time.tm_sec), 2) && name.append("_") &&
+         name.append_decimal(winapi::current_process_id(), 1) && name.append(".dmp");
+}
+
+// The dump path, or empty with an error line in the report.
+std::u16string write_minidump(const winapi::exception_pointers& pointers, common::u16_stream& report) {
+  name_builder path;
+  uint32_t error = winapi::error_filename_exced_range;
+  int file = -1;
+  if (path.append(state().dump_directory_utf8) && path.append("/") && append_dump_file_name(path)) {
+    file = winapi::create_dump_file(path.c_str(), error);
+  }
+  if (file < 0) {
+    report << u"Could not create minidump file. Error: " << hex(error) << u'\n';
+    return {};
+  }
+  const bool written = winapi::write_dump(file, pointers, error);
+  winapi::close_dump_file(file);
+  if (!written) {
+    report << u"Could not create minidump. Error: " << hex(error) << u'\n';
+    return {};
+  }
+  const std::string_view full_path = path.view();
+  return state().dump_directory + common::utf8_to_utf16_lenient(full_path.substr(state().dump_directory_utf8.size()));
+}
+
+void write_modules(common::u16_stream& report) {
+  const auto modules = winapi::snapshot_modules();
+  if (!modules) return;
+  if (modules->empty()) {
+    report << u"Module32First failed.\n";
+    return;
+  }
+  for (const winapi::module_entry& module : *modules) {
+    report << u"Module name: " << module.name << u'\n';
+    report << u"Executable: " << module.path << u'\n';
+    report << u"Base address: " << hex(module.base_address) << u'\n';
+    report << u"Base size: " << module.base_size << u'\n';
+  }
+}
+
+void write_memory_counters(common::u16_stream& report) {
+  winapi::process_memory_counters counters;
+  if (!winapi::get_process_memory_info(counters)) {
+    report << u"GetProcessMemoryInfo failed.\n";
+    return;
+  }
+  report << u"PeakWorkingSetSize: " << counters.peak_working_set_size << u'\n';
+  report << u"WorkingSetSize: " << counters.working_set_size << u'\n';
+  report << u"PeakPagefileUsage: " << counters.peak_pagefile_usage << u'\n';
+  report << u"PagefileUsage: " << counters.pagefile_usage << u'\n';
+  report << u"QuotaPeakPagedPoolUsage: " << counters.quota_peak_paged_pool_usage << u'\n';
+  report << u"QuotaPagedPoolUsage: " << counters.quota_paged_pool_usage << u'\n';
+  report << u"QuotaPeakNonPagedPoolUsage: " << counters.quota_peak_non_paged_pool_usage << u'\n';
+  report << u"QuotaNonPagedPoolUsage: " << counters.quota_non_paged_pool_usage << u'\n';
+}
+
+}  // namespace
+
+void install_crash_handlers(const std::u16string& dump_directory, crash_report_callback callback) {
+  if (!callback) throw std::invalid_argument("install_crash_handlers: the crash report callback is empty");
+  installation& current = state();
+  const std::lock_guard guard(current.lock);
+  if (current.installed) return;
+  current.dump_directory = dump_directory;
+  current.dump_directory_utf8 = common::utf16_to_utf8(dump_directory);
+  current.callback = std::move(callback);
+  winapi::prepare_crash_local_time();
+  winapi::set_unhandled_exception_filter(unhandled_exception_filter);
+  std::signal(SIGABRT, sigabrt_handler);
+  current.installed = true;
+}
+
+void unhandled_exception_filter(const winapi::exception_pointers& pointers) {
+  const crash_report_callback& callback = state().callback;
+  try {
+    common::u16_stream report;
+    report << u"ExceptionCode: " << hex(pointers.record.exception_code) << u'\n';
+    report << u"ExceptionAddress: " << hex(pointers.record.exception_address) << u'\n';
+    report << u"ExceptionFlags: " << hex(pointers.record.exception_flags) << u'\n';
+    const std::u16string dump_path = write_minidump(pointers, report);
+    write_modules(report);
+    write_memory_counters(report);
+    if (!dump_path.empty()) report << u"Minidump was created: " << dump_path << u'\n';
+    callback(report.str());
+  } catch (const std::exception& error) {
+    callback(u"Error occurred in CustomUnhandledExceptionFilter: " + common::utf8_to_utf16_lenient(error.what()) +
+             u"\n");
+  } catch (...) {
+    callback(u"Unknown error occurred in CustomUnhandledExceptionFilter.");
+  }
+}
+
+void sigabrt_handler(int signal_number) {
+  if (signal_number != SIGABRT) return;
+  // An abort inside a crash report ends the process without a second report.
+  if (!winapi::crash_guard::claim()) return;
+  state().callback(u"SIGABRT was caught.");
+  winapi::crash_guard::release();
+}
+
+}  // namespace crash_handler

@@ -1,0 +1,32 @@
+#pragma once
+// Stand-in for MiniDumpWriteDump with MiniDumpWithFullMemory: an ELF core file of the own
+// process, which gdb opens as `gdb <program> <dump>`. It holds
+//   - notes: the faulting thread's registers from the signal context (NT_PRSTATUS,
+//     NT_FPREGSET, NT_SIGINFO), NT_PRPSINFO, NT_AUXV, and NT_FILE for the mapped files;
+//     other threads are not recorded;
+//   - a PT_LOAD segment with the contents of every readable mapping. Anonymous pages the
+//     process never touched are left as holes of the sparse file (they read as zeros);
+//     [vvar], [vsyscall], device mappings and mappings larger than
+//     largest_dumped_mapping (reservations such as a sanitizer's shadow memory) are left out.
+// Everything here is async-signal-safe: raw system calls (open, read, pwrite, ftruncate,
+// close) and static buffers, no allocation and no locks.
+#include <cstdint>
+
+#include "common/winapi/exception_pointers.h"
+
+namespace winapi {
+
+constexpr uint64_t largest_dumped_mapping = uint64_t{64} << 30;
+
+// Stand-in for CreateFileW(CREATE_ALWAYS): creates or empties the file, readable by its
+// owner only (the dump holds the whole memory). -1 on failure, error set to the
+// Windows value.
+int create_dump_file(const char* path, uint32_t& error);
+
+// False on failure, error set to the Windows value; the file may then hold part of the
+// dump.
+bool write_dump(int file, const exception_pointers& pointers, uint32_t& error);
+
+void close_dump_file(int file);
+
+}  // namespace winapi
