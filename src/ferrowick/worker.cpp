@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "common/crash_handler.h"
 #include "common/path_helpers.h"
 #include "common/process_management.h"
 #include "common/security.h"
@@ -12,6 +13,9 @@
 #include "cpplogger/log_stream.h"
 #include "cpplogger/logger.h"
 #include "ferrowick/run_step.h"
+#ifdef FERROWICK_CRASH_TEST_HOOK
+#include "ferrowick/crash_test/crash_test_hook.h"
+#endif
 #include "ferrowick/update_step.h"
 #include "localization/product_settings.h"
 #include "updater_lib/details/parameters/parameters_deserialization.h"
@@ -61,6 +65,11 @@ int32_t wmain() {
       cpplogger::clear_history();
     }
     updater::log_start_params(tokens);
+    crash_handler::install_crash_handlers(
+        logging->logs_path, [](const std::u16string& report) { cpplogger::log(cpplogger::level_fatal, report); });
+#ifdef FERROWICK_CRASH_TEST_HOOK
+    crash_test::fault_if_requested(logging->logs_path);
+#endif
 
     run_step(u" deserialize start parameters", [&] { parameters = updater::deserialize_parameters(tokens, logging); });
     run_step(u" check start parameters", [&] { updater::check_parameters(parameters); });
