@@ -1,0 +1,19 @@
+#pragma once
+// Compiled only into ferrowick-crash-test-worker, the worker the crash tests run: the
+// shipped worker has no way to be crashed on purpose.
+#include <string>
+
+namespace crash_test {
+
+// Faults the way FERROWICK_TEST_CRASH names; nothing when it is not set:
+//   segv    write to an unmapped address in crash_test_hook_fault_here
+//   stack   endless recursion in crash_test_hook_recurse
+//   trap    an illegal instruction in crash_test_hook_fault_here
+//   abort   std::abort()
+//   thread  a second thread faults while the main thread logs without pause
+//   threads two threads fault at the same moment
+//   reinstall  installs the crash handlers again with another directory and a callback
+//           that writes to standard error, then faults as segv
+void fault_if_requested(const std::u16string& logs_directory);
+
+}  // namespace crash_test
