@@ -79,7 +79,8 @@ void close_key_or_warn(winapi::hkey key, const std::u16string& subkey) {
 }
 
 // Unlike SHGetValueW alone, the type is checked: a DWORD or binary value read as text
-// would give a wrong string.
+// would give a wrong string. A value too long for the buffer reports its wrong type
+// before its size, here and for DWORDs.
 std::u16string get_string_from_registry(winapi::hkey root, const std::u16string& subkey,
                                         const std::u16string& value_name) {
   FW_LOG_SCOPE();
@@ -87,6 +88,7 @@ std::u16string get_string_from_registry(winapi::hkey root, const std::u16string&
   uint32_t type = 0;
   uint32_t size = max_string_bytes;
   const winapi::reg_result result = winapi::sh_get_value(root, subkey, value_name, &type, buffer.data(), &size);
+  if (result == winapi::error_more_data) require_type(type, winapi::reg_sz, subkey, value_name);
   if (result != winapi::error_success) fail_read(result, subkey, value_name);
   require_type(type, winapi::reg_sz, subkey, value_name);
   return up_to_first_nul(buffer);
@@ -128,6 +130,7 @@ uint32_t get_dword_from_registry(winapi::hkey root, const std::u16string& subkey
   uint32_t value = 0;
   uint32_t size = sizeof value;
   const winapi::reg_result result = winapi::sh_get_value(root, subkey, value_name, &type, &value, &size);
+  if (result == winapi::error_more_data) require_type(type, winapi::reg_dword, subkey, value_name);
   if (result != winapi::error_success) fail_read(result, subkey, value_name);
   require_type(type, winapi::reg_dword, subkey, value_name);
   return value;
