@@ -91,6 +91,20 @@ TEST_F(logger_test, start_reads_the_settings_and_names_the_paths) {
   EXPECT_FALSE(logger.is_watching());
 }
 
+TEST_F(logger_test, folders_named_outside_the_basic_plane_hold_settings_and_log) {
+  const auto configs = directory.path() / "configs \xF0\x9F\x98\x80";
+  const auto emoji_logs = directory.path() / "logs \xF0\x9F\x98\x81";
+  std::filesystem::create_directory(configs);
+  std::filesystem::create_directory(emoji_logs);
+  write_bytes(configs / "logger.xml", settings_xml("true", "INFO"));
+  Logger logger;
+  logger.start(u16(directory.path()) + u"/configs \U0001F600", u"logger.xml",
+               u16(directory.path()) + u"/logs \U0001F601", u"worker", false, {});
+  EXPECT_TRUE(logger.get_settings().use_developer_log);
+  logger.write(make_record(cpplogger::level_info, u"on"));
+  EXPECT_EQ(read_bytes(emoji_logs / "worker.log"), "2016/05/04 13:07:21 4242 INFO on\r\n");
+}
+
 TEST_F(logger_test, before_start_there_is_no_writer_and_nothing_is_written) {
   Logger logger;
   EXPECT_EQ(logger.get_logs_directory(), u"");

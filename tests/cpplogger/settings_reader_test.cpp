@@ -103,6 +103,24 @@ TEST_F(settings_reader_test, a_malformed_or_missing_file_gives_defaults_with_the
   EXPECT_TRUE(output.contains("File was not found,status: 1,offset: 0, apply default logger settings.\n"));
 }
 
+// Characters outside the basic multilingual plane are surrogate pairs inside the program
+// and one 4-byte sequence in the path the system takes.
+TEST_F(settings_reader_test, a_file_in_a_folder_named_outside_the_basic_plane_is_found) {
+  const auto folder = directory.path() / "configs \xF0\x9F\x98\x80";
+  std::filesystem::create_directory(folder);
+  write_bytes(folder / "logger.xml", settings_xml("true", "ERROR"));
+  const std::u16string path = u16(directory.path()) + u"/configs \U0001F600/logger.xml";
+  const logger_settings settings = read_settings(path);
+  EXPECT_TRUE(settings.use_developer_log);
+  EXPECT_EQ(settings.level, cpplogger::level_error);
+}
+
+TEST_F(settings_reader_test, a_path_with_an_unpaired_surrogate_names_no_file) {
+  const debug_output output;
+  EXPECT_EQ(read_settings(u16(directory.path()) + u"/\xD83D.xml"), logger_settings{});
+  EXPECT_TRUE(output.contains("File was not found,status: 1,offset: 0, apply default logger settings.\n"));
+}
+
 TEST_F(settings_reader_test, negative_sizes_read_as_huge_unsigned_numbers) {
   const logger_settings settings = read(settings_xml("true", "INFO", "-1", "-1", "-2"));
   EXPECT_EQ(static_cast<uint32_t>(settings.max_backup_index), 0xFFFFFFFFu);

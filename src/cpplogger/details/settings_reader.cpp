@@ -7,6 +7,7 @@
 
 #include "common/u16_stream.h"
 #include "common/winapi/debug_output.h"
+#include "common/winapi/file_path.h"
 #include "cpplogger/details/file_functions.h"
 #include "cpplogger/details/log_text.h"
 #include "cpplogger/levels.h"
@@ -61,6 +62,16 @@ int32_t read_level(const pugi::xml_attribute& attribute) {
 
 std::u16string number_text(uint64_t value) { return common::concat(value); }
 
+// The parser opens the file itself, so it gets the system's byte form of the path; a path
+// that has none (an unpaired surrogate) names no file.
+pugi::xml_parse_result load_document(pugi::xml_document& document, const std::u16string& path) {
+  const auto native = winapi::to_native_path(path);
+  if (native) return document.load_file(native->c_str());
+  pugi::xml_parse_result missing;
+  missing.status = pugi::status_file_not_found;
+  return missing;
+}
+
 }  // namespace
 
 internal_logger_exception::internal_logger_exception(std::u16string_view message) : text_(to_log_utf8(message)) {}
@@ -73,7 +84,7 @@ logger_settings read_settings(const std::u16string& path) {
   }
 
   pugi::xml_document document;
-  const pugi::xml_parse_result parsed = document.load_file(to_log_utf8(path).c_str());
+  const pugi::xml_parse_result parsed = load_document(document, path);
   if (!parsed) {
     report_to_debugger(common::concat(parsed.description(), ",status: ", static_cast<int>(parsed.status), ",offset: ",
                                       static_cast<int64_t>(parsed.offset), ", apply default logger settings."));
