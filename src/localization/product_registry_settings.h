@@ -41,13 +41,40 @@ class registry {
                                         const std::u16string& value_name, registry_helpers::filetime value) = 0;
 };
 
-// Key paths below HKEY_LOCAL_MACHINE.
-std::u16string client_component_root();
-std::u16string server_component_root();
-std::u16string suite_root();
+namespace details {
+
+// Forwards every operation to the registry helper of the same name.
+class registry_impl : public registry {
+ public:
+  std::u16string get_string_from_registry(winapi::hkey root, const std::u16string& subkey,
+                                          const std::u16string& value_name) override;
+  std::u16string get_string_from_registry_WOW64(winapi::hkey root, const std::u16string& subkey,
+                                                const std::u16string& value_name) override;
+  void set_string_to_registry(winapi::hkey root, const std::u16string& subkey, const std::u16string& value_name,
+                              const std::u16string& value) override;
+  uint32_t get_dword_from_registry(winapi::hkey root, const std::u16string& subkey,
+                                   const std::u16string& value_name) override;
+  void set_dword_to_registry(winapi::hkey root, const std::u16string& subkey, const std::u16string& value_name,
+                             uint32_t value) override;
+  std::vector<uint8_t> get_binary_from_registry(winapi::hkey root, const std::u16string& subkey,
+                                                const std::u16string& value_name) override;
+  void set_binary_to_registry(winapi::hkey root, const std::u16string& subkey, const std::u16string& value_name,
+                              const std::vector<uint8_t>& value) override;
+  std::time_t get_time_t_from_registry(winapi::hkey root, const std::u16string& subkey,
+                                       const std::u16string& value_name) override;
+  void set_time_t_to_registry(winapi::hkey root, const std::u16string& subkey, const std::u16string& value_name,
+                              std::time_t value) override;
+  registry_helpers::filetime get_filetime_from_registry(winapi::hkey root, const std::u16string& subkey,
+                                                        const std::u16string& value_name) override;
+  void set_filetime_to_registry(winapi::hkey root, const std::u16string& subkey, const std::u16string& value_name,
+                                registry_helpers::filetime value) override;
+};
+
+}  // namespace details
 
 // Installs the component root provider once per process; the first installer wins (the
-// first read of a component setting installs the client root), later calls do nothing.
+// first read of a component setting installs product_names::client_component_root),
+// later calls do nothing. The worker installs product_names::server_component_root.
 void set_component_root(const std::function<std::u16string()>& root_provider);
 
 // The component root in use; installs the client root when none is installed yet.
