@@ -1,6 +1,9 @@
 #include "cpplogger/details/log_rolling.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -105,6 +108,15 @@ TEST_F(log_rolling_test, a_blocked_rename_stops_the_roll_with_both_names) {
   EXPECT_EQ(files().size(), 2u);
 }
 
+// Names outside the basic multilingual plane come back from the walk as the same
+// surrogate pairs the program wrote them with.
+TEST_F(log_rolling_test, names_outside_the_basic_plane_are_found_and_moved) {
+  create({"w\xF0\x9F\x98\x80.log", "w\xF0\x9F\x98\x80.log.1"});
+  roll_generations(u16(directory.path()), u"w\U0001F600", 4, generations);
+  EXPECT_EQ(files(), (file_map{{"w\xF0\x9F\x98\x80.log.1", "w\xF0\x9F\x98\x80.log"},
+                               {"w\xF0\x9F\x98\x80.log.2", "w\xF0\x9F\x98\x80.log.1"}}));
+}
+
 TEST_F(log_rolling_test, a_missing_directory_fails_the_walk) {
   EXPECT_THROW(roll_generations(u16(directory.path() / "gone"), u"base", 4, generations),
                cpplogger::details::rolling_exception);
@@ -112,6 +124,29 @@ TEST_F(log_rolling_test, a_missing_directory_fails_the_walk) {
 
 class failed_roll_test : public log_rolling_test {
  protected:
+  // The real walk until fail is set; counts every roll's walk.
+  cpplogger::details::generation_finder counted_walk() {
+    return [this](const std::u16string& folder, const std::u16string& base_name) {
+      ++walks;
+      if (fail_walks) throw cpplogger::details::rolling_exception(u"FindNextFile failed");
+      return cpplogger::details::find_generations(folder, base_name);
+    };
+  }
+  static cpplogger::logger_settings small_files() {
+    cpplogger::logger_settings settings;
+    settings.max_file_size = 0x80000;
+    return settings;
+  }
+  std::filesystem::path current() const { return directory.path() / "base.log"; }
+  static size_t count(const std::string& text, std::string_view part) {
+    size_t found = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++found;
+    return found;
+  }
+
+  bool fail_walks = false;
+  int walks = 0;
+
   // Writes a line that brings base.log to its limit, so the writer rolls.
   void write_full_line() {
     cpplogger::details::filestream_logger writer(u16(directory.path()), u"base");
@@ -150,6 +185,80 @@ TEST_F(failed_roll_test, a_blocked_rename_truncates_the_current_file) {
 
   writer.write(make_record(cpplogger::level_info, u"next"), settings);
   EXPECT_EQ(read_bytes(directory.path() / (base + ".log")), "2016/05/04 13:07:21 4242 INFO next\r\n");
+}
+
+TEST_F(failed_roll_test, a_failed_walk_after_a_successful_roll_clears_the_current_file_and_is_not_retried) {
+  cpplogger::details::filestream_logger writer(u16(directory.path()), u"base", counted_walk());
+  write_bytes(current(), std::string(0x80000, '.'));
+  writer.write(make_record(cpplogger::level_info, u"first"), small_files());
+  ASSERT_EQ(walks, 1);
+  ASSERT_FALSE(std::filesystem::exists(current()));
+
+  // The reopened current file is at the limit at once, and now the walk fails.
+  write_bytes(current(), std::string(0x80000, '.'));
+  fail_walks = true;
+  const debug_output output;
+  writer.write(make_record(cpplogger::level_info, u"second"), small_files());
+  EXPECT_TRUE(output.contains("Not rolling files: FindNextFile failed\n"));
+  EXPECT_EQ(std::filesystem::file_size(current()), 0u);
+
+  writer.write(make_record(cpplogger::level_info, u"third"), small_files());
+  EXPECT_EQ(walks, 2);
+  EXPECT_EQ(read_bytes(current()), "2016/05/04 13:07:21 4242 INFO third\r\n");
+  EXPECT_EQ(read_bytes(directory.path() / "base.log.1"),
+            std::string(0x80000, '.') + "2016/05/04 13:07:21 4242 INFO first\r\n");
+}
+
+TEST_F(failed_roll_test, a_failed_roll_leaves_alone_a_current_file_that_another_writer_made) {
+  // Another writer rolls the full file away just before this writer's walk fails.
+  const auto other_writer_rolls = [this](const std::u16string&, const std::u16string&) -> std::vector<generation> {
+    std::filesystem::rename(current(), directory.path() / "base.log.1");
+    write_bytes(current(), "other");
+    throw cpplogger::details::rolling_exception(u"FindNextFile failed");
+  };
+  cpplogger::details::filestream_logger writer(u16(directory.path()), u"base", other_writer_rolls);
+  write_bytes(current(), std::string(0x80000, '.'));
+  writer.write(make_record(cpplogger::level_info, u"full"), small_files());
+  EXPECT_EQ(read_bytes(current()), "other");
+  EXPECT_EQ(std::filesystem::file_size(directory.path() / "base.log.1"), 0x80000u + 36u);
+}
+
+// An append-only file can be neither renamed nor emptied, even by root.
+class append_only_file {
+ public:
+  explicit append_only_file(const std::filesystem::path& path) : path_(path) { set(FS_APPEND_FL); }
+  ~append_only_file() { set(0); }
+  append_only_file(const append_only_file&) = delete;
+  append_only_file& operator=(const append_only_file&) = delete;
+
+ private:
+  void set(int append_flag) {
+    const int descriptor = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(descriptor, 0) << path_;
+    int flags = 0;
+    bool done = ::ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = (flags & ~FS_APPEND_FL) | append_flag;
+    done = done && ::ioctl(descriptor, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(descriptor);
+    ASSERT_TRUE(done) << "cannot change the append-only flag of " << path_;
+  }
+  std::filesystem::path path_;
+};
+
+TEST_F(failed_roll_test, a_file_that_can_be_neither_rolled_nor_cleared_waits_for_another_limit_before_the_next_try) {
+  write_bytes(current(), std::string(0x80000, '.'));
+  const append_only_file locked(current());
+  cpplogger::details::filestream_logger writer(u16(directory.path()), u"base");
+  const debug_output output;
+  writer.write(make_record(cpplogger::level_info, u"full"), small_files());
+  EXPECT_TRUE(output.contains("Not clear file data: Could not open log file.\n"));
+  for (int i = 0; i < 10; ++i) writer.write(make_record(cpplogger::level_info, u"more"), small_files());
+  EXPECT_EQ(count(output.text(), "Not rolling files: "), 1u);
+
+  // Another limit's worth of text brings the next try.
+  writer.write(make_record(cpplogger::level_info, std::u16string(0x80000, u'x')), small_files());
+  EXPECT_EQ(count(output.text(), "Not rolling files: "), 2u);
+  EXPECT_EQ(std::filesystem::file_size(current()), 0x80000u + 36u + 10 * 36u + 0x80000u + 32u);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "cpplogger/details/filestream_logger.h"
 
-#include <algorithm>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "common/u16_stream.h"
 #include "common/winapi/debug_output.h"
@@ -23,10 +23,12 @@ bool aligned(const logger_settings& settings) { return settings.level <= level_d
 
 }  // namespace
 
-filestream_logger::filestream_logger(std::u16string directory, std::u16string base_name)
+filestream_logger::filestream_logger(std::u16string directory, std::u16string base_name,
+                                     generation_finder find_generations)
     : directory_(std::move(directory)),
       base_name_(std::move(base_name)),
-      current_path_(generation_path(directory_, base_name_, 0)) {}
+      current_path_(generation_path(directory_, base_name_, 0)),
+      find_generations_(std::move(find_generations)) {}
 
 void filestream_logger::write(const message& record, const logger_settings& settings) {
   try {
@@ -71,15 +73,12 @@ std::u16string filestream_logger::format_line(const message& record) const {
 
 bool filestream_logger::write_line(std::u16string_view text, bool* roll_wanted) {
   try {
-    if (!file_.is_open()) {
-      file_.open(current_path_, log_file_writer::open_mode::append);
-      const bool listed = std::any_of(generations_.begin(), generations_.end(),
-                                      [](const generation& entry) { return entry.index == 0; });
-      if (!listed) generations_.push_back({current_path_, 0});
-    }
+    // Once another writer has rolled the file away, its lines belong in the new current file.
+    if (file_.is_open() && !file_.is_named_by(current_path_)) file_.close();
+    if (!file_.is_open()) file_.open(current_path_, log_file_writer::open_mode::append);
     file_.write_line(text);
     if (roll_wanted != nullptr) {
-      *roll_wanted = file_.size() >= settings_.max_file_size;
+      *roll_wanted = roll_due();
       if (*roll_wanted) file_.close();
     }
     return true;
@@ -90,25 +89,36 @@ bool filestream_logger::write_line(std::u16string_view text, bool* roll_wanted) 
   }
 }
 
+bool filestream_logger::roll_due() const {
+  int64_t limit = settings_.max_file_size;
+  if (deferred_roll_ && file_.identity() == deferred_roll_->file) limit += deferred_roll_->size;
+  return file_.size() >= limit;
+}
+
 void filestream_logger::roll() {
+  deferred_roll_.reset();
   try {
-    roll_generations(directory_, base_name_, settings_.max_backup_index, generations_);
+    std::vector<generation> generations;
+    roll_generations(directory_, base_name_, settings_.max_backup_index, generations, find_generations_);
   } catch (const rolling_exception& failure) {
     winapi::output_debug_string_a(std::string("Not rolling files: ") + failure.what() + "\n");
-    clear_current_file();
+    clear_filled_file();
   }
 }
 
-// After a failed roll the current file is emptied so that it cannot grow without bound.
-void filestream_logger::clear_current_file() {
-  file_.close();
-  // Only the current file is cleared; when it is already gone there is nothing to bound.
-  if (generations_.empty() || generations_.front().index != 0) return;
+// After a failed roll the file that reached the limit is emptied so that it cannot grow
+// without bound. Only that file: when the current name holds another one, a writer
+// sharing the folder has rolled it already.
+void filestream_logger::clear_filled_file() {
+  const auto filled = file_.identity();
+  const int64_t filled_size = file_.size();
+  if (!filled || !file_.is_named_by(current_path_)) return;
   try {
-    file_.open(generations_.front().path, log_file_writer::open_mode::truncate);
+    file_.open(current_path_, log_file_writer::open_mode::truncate);
     file_.close();
   } catch (const log_file_writer_exception& failure) {
     winapi::output_debug_string_a(std::string("Not clear file data: ") + failure.what() + "\n");
+    deferred_roll_ = deferred_roll{*filled, filled_size};
   }
 }
 

@@ -3,11 +3,13 @@
 // logging thread. Records whose write fails wait in a bounded queue and go out first
 // at the next successful write; records dropped from a full queue are counted and
 // reported in the file. Rolls the generations when the file reaches its size limit.
+// Writers of other processes may share the folder: each follows the current name, so
+// after one rolls the others write into the new current file, not the renamed one.
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "cpplogger/details/log_file_writer.h"
 #include "cpplogger/details/log_rolling.h"
@@ -20,7 +22,8 @@ class filestream_logger {
  public:
   static constexpr size_t max_pending = 2000;
 
-  filestream_logger(std::u16string directory, std::u16string base_name);
+  filestream_logger(std::u16string directory, std::u16string base_name,
+                    generation_finder find_generations = details::find_generations);
 
   // Never throws; problems go to the debugger output.
   void write(const message& record, const logger_settings& settings);
@@ -32,14 +35,23 @@ class filestream_logger {
   void write_record(const message& record, std::u16string_view line);
   bool write_line(std::u16string_view text, bool* roll_wanted);
   std::u16string format_line(const message& record) const;
+  bool roll_due() const;
   void roll();
-  void clear_current_file();
+  void clear_filled_file();
+
+  // A file whose roll failed and that could not be cleared: the next roll waits until
+  // it has grown by another size limit instead of being retried with every line.
+  struct deferred_roll {
+    winapi::file_identity file;
+    int64_t size;
+  };
 
   const std::u16string directory_;
   const std::u16string base_name_;
   const std::u16string current_path_;
-  std::vector<generation> generations_;
+  const generation_finder find_generations_;
   log_file_writer file_;
+  std::optional<deferred_roll> deferred_roll_;
   std::deque<message> pending_;
   uint32_t lost_ = 0;
   logger_settings settings_;

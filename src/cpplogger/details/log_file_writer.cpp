@@ -49,6 +49,11 @@ void log_file_writer::open(const std::u16string& path, open_mode mode) {
   }
   close();
   file_ = file;
+  identity_ = winapi::get_file_identity(path);
+}
+
+bool log_file_writer::is_named_by(const std::u16string& path) const {
+  return identity_ && winapi::get_file_identity(path) == identity_;
 }
 
 void log_file_writer::write_line(std::u16string_view text) {

@@ -2,9 +2,11 @@
 // The open developer log file: its handle, its path and its size counted in memory.
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/winapi/file_attributes.h"
 #include "common/winapi/handle.h"
 
 namespace cpplogger::details {
@@ -38,8 +40,16 @@ class log_file_writer {
   bool is_open() const { return file_ != winapi::invalid_handle_value; }
   int64_t size() const { return size_; }
 
+  // The file opened last (open or closed since), as its name gave it right after opening.
+  const std::optional<winapi::file_identity>& identity() const { return identity_; }
+
+  // Whether path names the file opened last: a writer sharing the folder may have
+  // renamed it away.
+  bool is_named_by(const std::u16string& path) const;
+
  private:
   winapi::handle_t file_ = winapi::invalid_handle_value;
+  std::optional<winapi::file_identity> identity_;
   int64_t size_ = 0;
   std::string bytes_;  // reused for every line to spare an allocation per write
 };

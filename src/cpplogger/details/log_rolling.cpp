@@ -70,8 +70,8 @@ std::vector<generation> find_generations(const std::u16string& directory, const 
 }
 
 void roll_generations(const std::u16string& directory, const std::u16string& base_name, int32_t max_backup_index,
-                      std::vector<generation>& generations) {
-  generations = find_generations(directory, base_name);
+                      std::vector<generation>& generations, const generation_finder& find) {
+  generations = find(directory, base_name);
   while (!generations.empty() && generations.back().index >= max_backup_index) {
     remove_generation(generations.back());
     generations.pop_back();

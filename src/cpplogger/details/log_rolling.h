@@ -3,6 +3,7 @@
 // the older ones, the highest N the oldest.
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,10 +31,14 @@ std::u16string generation_path(const std::u16string& directory, const std::u16st
 // The generations found in directory, sorted by index. Throws rolling_exception.
 std::vector<generation> find_generations(const std::u16string& directory, const std::u16string& base_name);
 
+// The directory walk of a roll; find_generations, or a stand-in that can fail on demand.
+using generation_finder =
+    std::function<std::vector<generation>(const std::u16string& directory, const std::u16string& base_name)>;
+
 // Rescans the directory into generations, deletes the ones that would pass
 // max_backup_index and moves every other one up by one index, from the oldest down.
 // Throws rolling_exception; generations then tells where each file is.
 void roll_generations(const std::u16string& directory, const std::u16string& base_name, int32_t max_backup_index,
-                      std::vector<generation>& generations);
+                      std::vector<generation>& generations, const generation_finder& find = find_generations);
 
 }  // namespace cpplogger::details
