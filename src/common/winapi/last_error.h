@@ -16,6 +16,7 @@ constexpr uint32_t error_too_many_open_files = 4;
 constexpr uint32_t error_access_denied = 5;
 constexpr uint32_t error_invalid_handle = 6;
 constexpr uint32_t error_not_enough_memory = 8;
+constexpr uint32_t error_invalid_data = 13;
 constexpr uint32_t error_not_same_device = 17;
 constexpr uint32_t error_no_more_files = 18;
 constexpr uint32_t error_write_protect = 19;

@@ -15,8 +15,6 @@ namespace winapi {
 
 namespace {
 
-constexpr uint32_t error_invalid_data = 13;  // ERROR_INVALID_DATA
-
 // Runs in the detection child. libproxy's only source that needs no desktop is its
 // environment module, which would repeat the user's https_proxy; pointing that variable
 // at WPAD makes libproxy detect instead. The bypass list is not part of detection.

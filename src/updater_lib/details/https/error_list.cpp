@@ -6,10 +6,18 @@ namespace updater::details {
 
 std::u16string join_error_list(const error_list& errors) {
   if (errors.empty()) return {};
-  if (errors.size() == 1) return u". " + errors.front();
+  // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on chained operator+.
   std::u16string joined;
+  if (errors.size() == 1) {
+    joined = u". ";
+    joined += errors.front();
+    return joined;
+  }
   for (size_t k = 0; k < errors.size(); ++k) {
-    joined += u"\n" + std::u16string(k, u'.') + u"\\-> " + errors[errors.size() - 1 - k];
+    joined += u'\n';
+    joined.append(k, u'.');
+    joined += u"\\-> ";
+    joined += errors[errors.size() - 1 - k];
   }
   return joined;
 }
