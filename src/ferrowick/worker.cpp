@@ -17,7 +17,9 @@
 #include "ferrowick/crash_test/crash_test_hook.h"
 #endif
 #include "ferrowick/update_step.h"
-#include "localization/product_settings.h"
+#include "localization/message_language.h"
+#include "localization/product_names.h"
+#include "localization/product_registry_settings.h"
 #include "updater_lib/details/parameters/parameters_deserialization.h"
 #include "updater_lib/details/parameters/start_params_record.h"
 
@@ -38,7 +40,7 @@ void log_start_facts(const updater::updater_parameters& parameters, const std::u
 
 void set_update_mode_for_product(updater::update_mode mode) {
   if (mode != updater::update_mode::update_mode_server) return;
-  product_registry_settings::set_component_root(product_registry_settings::server_component_root());
+  product_registry_settings::set_component_root(product_names::server_component_root);
 }
 
 }  // namespace

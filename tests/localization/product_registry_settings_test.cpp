@@ -32,6 +32,8 @@ const std::u16string suite_key = u"SOFTWARE\\Kestrane\\Marvenholt";
 class product_registry_settings_test : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Children run in a fresh process, not a fork of one whose roots may be installed.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     registry_helpers::set_string_to_registry(hkey_local_machine, client_key, u"InstallDir", u"/opt/calvessa//");
     registry_helpers::set_string_to_registry(hkey_local_machine, client_key, u"TextResources", u"client.mo");
     registry_helpers::set_string_to_registry(hkey_local_machine, server_key, u"InstallDir", u"/opt/brindlemar/");
