@@ -42,6 +42,7 @@ TEST(windows_messages, every_value_set_by_number_has_a_row) {
                               winapi::error_access_denied,
                               winapi::error_invalid_handle,
                               winapi::error_not_enough_memory,
+                              winapi::error_bad_format,
                               13u /* ERROR_INVALID_DATA, from the system proxy stand-in */,
                               winapi::error_not_same_device,
                               winapi::error_no_more_files,
@@ -62,8 +63,10 @@ TEST(windows_messages, every_value_set_by_number_has_a_row) {
                               winapi::error_filename_exced_range,
                               winapi::error_file_too_large,
                               winapi::error_wait_timeout,
+                              winapi::error_mr_mid_not_found,
                               winapi::error_io_device,
                               winapi::error_timeout,
+                              winapi::error_resource_lang_not_found,
                               winapi::error_cant_resolve_filename,
                               winapi::error_winhttp_timeout,
                               winapi::error_winhttp_autodetection_failed}) {

@@ -16,6 +16,7 @@ constexpr uint32_t error_too_many_open_files = 4;
 constexpr uint32_t error_access_denied = 5;
 constexpr uint32_t error_invalid_handle = 6;
 constexpr uint32_t error_not_enough_memory = 8;
+constexpr uint32_t error_bad_format = 11;
 constexpr uint32_t error_invalid_data = 13;
 constexpr uint32_t error_not_same_device = 17;
 constexpr uint32_t error_no_more_files = 18;
@@ -36,8 +37,10 @@ constexpr uint32_t error_already_exists = 183;
 constexpr uint32_t error_filename_exced_range = 206;
 constexpr uint32_t error_file_too_large = 223;
 constexpr uint32_t error_wait_timeout = 258;
+constexpr uint32_t error_mr_mid_not_found = 317;
 constexpr uint32_t error_io_device = 1117;
 constexpr uint32_t error_timeout = 1460;
+constexpr uint32_t error_resource_lang_not_found = 1815;
 constexpr uint32_t error_cant_resolve_filename = 1921;
 
 uint32_t get_last_error();
