@@ -118,6 +118,11 @@ struct language_id_case {
   std::u16string process_languages;
 };
 
+void PrintTo(const language_id_case& c, std::ostream* out) {
+  *out << "ProductLocale '" << common::utf16_to_utf8(c.product_locale) << "', library languages "
+       << testing::PrintToString(c.library_locales);
+}
+
 class language_id_test : public message_language_test, public ::testing::WithParamInterface<language_id_case> {};
 
 TEST_P(language_id_test, falls_back_from_the_product_language_to_en_us_to_the_user_default) {

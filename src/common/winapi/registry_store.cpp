@@ -163,8 +163,8 @@ reg_result read_values(const std::string& folder, std::vector<store_file::value>
   if (!S_ISREG(status.st_mode) || static_cast<uint64_t>(status.st_size) > store_file::max_values_file_size) {
     return error_registry_corrupt;
   }
-  // One byte more than the limit shows a file that grew past it since the fstat.
-  std::string text(store_file::max_values_file_size + 1, '\0');
+  // One byte more than fstat saw shows a file that grew since; the parser judges it.
+  std::string text(static_cast<std::size_t>(status.st_size) + 1, '\0');
   std::size_t total = 0;
   while (total < text.size()) {
     const ssize_t count = ::read(file.get(), text.data() + total, text.size() - total);
