@@ -83,6 +83,28 @@ TEST_F(registry_helpers_test, values_written_read_back_and_the_file_is_readable)
                                                                     "end\n");
 }
 
+TEST_F(registry_helpers_test, any_utf16_text_survives_the_file_unchanged) {
+  const std::u16string texts[] = {
+      u"",
+      u"plain",
+      u"\\\"\\u0041\"",
+      std::u16string(u"nul\0inside", 10),
+      u"\x01\x1f\x7f\r\n\t",
+      std::u16string{char16_t{0xD800}, u' ', char16_t{0xDC00}},  // lone surrogates
+      u"\U0001F600 pair, \u00e9, \u4e2d",
+  };
+  for (const std::u16string& text : texts) {
+    rh::set_string_to_registry(hkey_local_machine, u"SOFTWARE\\K", text, text);
+    uint32_t size = 0;
+    ASSERT_EQ(winapi::sh_get_value(hkey_local_machine, u"SOFTWARE\\K", text, nullptr, nullptr, &size), 0);
+    std::u16string data(size / 2, u'x');
+    ASSERT_EQ(winapi::sh_get_value(hkey_local_machine, u"SOFTWARE\\K", text, nullptr, data.data(), &size), 0);
+    EXPECT_EQ(data, text + u'\0');
+  }
+  EXPECT_NE(store_.read_values_file("software/k").find("\"\\u0001\\u001f\\u007f\\u000d\\u000a\\u0009\""),
+            std::string::npos);
+}
+
 TEST_F(registry_helpers_test, a_string_of_n_characters_is_stored_as_2n_plus_2_bytes_of_reg_sz) {
   rh::set_string_to_registry(hkey_local_machine, u"SOFTWARE\\K", u"V", u"abcde");
   uint32_t type = 0;
