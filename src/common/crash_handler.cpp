@@ -85,26 +85,27 @@ bool append_dump_file_name(name_builder& name) {
          name.append_decimal(winapi::current_process_id(), 1) && name.append(".dmp");
 }
 
-// The dump path, or empty with an error line in the report.
-std::u16string write_minidump(const winapi::exception_pointers& pointers, common::u16_stream& report) {
+// What writing the dump gave, kept without allocating: the report is built only after
+// the dump is on disk, so a crash that broke the heap still leaves the dump.
+struct dump_outcome {
   name_builder path;
-  uint32_t error = winapi::error_filename_exced_range;
+  const char16_t* failure = nullptr;  // the report's error line, or none
+  uint32_t error = 0;
+};
+
+void write_minidump(const winapi::exception_pointers& pointers, dump_outcome& outcome) {
   int file = -1;
-  if (path.append(state().dump_directory_utf8) && path.append("/") && append_dump_file_name(path)) {
-    file = winapi::create_dump_file(path.c_str(), error);
+  outcome.error = winapi::error_filename_exced_range;
+  if (outcome.path.append(state().dump_directory_utf8) && outcome.path.append("/") &&
+      append_dump_file_name(outcome.path)) {
+    file = winapi::create_dump_file(outcome.path.c_str(), outcome.error);
   }
   if (file < 0) {
-    report << u"Could not create minidump file. Error: " << hex(error) << u'\n';
-    return {};
+    outcome.failure = u"Could not create minidump file. Error: ";
+    return;
   }
-  const bool written = winapi::write_dump(file, pointers, error);
+  if (!winapi::write_dump(file, pointers, outcome.error)) outcome.failure = u"Could not create minidump. Error: ";
   winapi::close_dump_file(file);
-  if (!written) {
-    report << u"Could not create minidump. Error: " << hex(error) << u'\n';
-    return {};
-  }
-  const std::string_view full_path = path.view();
-  return state().dump_directory + common::utf8_to_utf16_lenient(full_path.substr(state().dump_directory_utf8.size()));
 }
 
 void write_modules(common::u16_stream& report) {
@@ -157,14 +158,20 @@ void install_crash_handlers(const std::u16string& dump_directory, crash_report_c
 void unhandled_exception_filter(const winapi::exception_pointers& pointers) {
   const crash_report_callback& callback = state().callback;
   try {
+    dump_outcome dump;
+    write_minidump(pointers, dump);
     common::u16_stream report;
     report << u"ExceptionCode: " << hex(pointers.record.exception_code) << u'\n';
     report << u"ExceptionAddress: " << hex(pointers.record.exception_address) << u'\n';
     report << u"ExceptionFlags: " << hex(pointers.record.exception_flags) << u'\n';
-    const std::u16string dump_path = write_minidump(pointers, report);
+    if (dump.failure != nullptr) report << dump.failure << hex(dump.error) << u'\n';
     write_modules(report);
     write_memory_counters(report);
-    if (!dump_path.empty()) report << u"Minidump was created: " << dump_path << u'\n';
+    if (dump.failure == nullptr) {
+      // The directory as given, then the name (ASCII).
+      const std::string_view name = dump.path.view().substr(state().dump_directory_utf8.size());
+      report << u"Minidump was created: " << state().dump_directory << name << u'\n';
+    }
     callback(report.str());
   } catch (const std::exception& error) {
     callback(u"Error occurred in CustomUnhandledExceptionFilter: " + common::utf8_to_utf16_lenient(error.what()) +
