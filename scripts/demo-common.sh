@@ -3,17 +3,26 @@
 
 pack=$build/src/tools/ferrowick-pack
 run=$build/src/tools/ferrowick-run
+reg=$build/src/tools/ferrowick-reg
 worker=$build/src/ferrowick/ferrowick
-for program in "$pack" "$run" "$worker"; do
+library=$build/messages/ferrowick-messages.mo
+for program in "$pack" "$run" "$reg" "$worker"; do
   [[ -x $program ]] || { echo "$script: $program is missing; build first" >&2; exit 1; }
 done
+[[ -f $library ]] || { echo "$script: $library is missing; build first" >&2; exit 1; }
+
+# The demo's own registry store; the runner passes it on to the worker.
+export FERROWICK_REGISTRY_ROOT=$demo/registry
+component_key='HKLM\SOFTWARE\Kestrane\Marvenholt\Client\Calvessa'
+suite_key='HKLM\SOFTWARE\Kestrane\Marvenholt'
 
 # Fresh demo folders, and the signed demo update in the folder $1: a package, info2.txt
 # with the current UTC time as release date, an old info.txt. Sets release and package.
 make_demo_update() {
   local updates=$1
   rm -rf "$demo"
-  mkdir -p "$demo"/{keys,staging,destination,configs,logs} "$updates"
+  mkdir -p "$demo"/{keys,staging,destination,configs,logs,install} "$updates"
+  install_product
   # ferrowick-pack takes raw key files: the MPI private scalar and the compressed point.
   for key in parameter built_in; do
     base64 -d "$root/demo/keys/$key.private.mpi.b64" >"$demo/keys/$key.key"
@@ -33,6 +42,33 @@ make_demo_update() {
   <history_log max_buffer_size="1048576"/>
 </log_settings>
 XML
+}
+
+# What the suite's installer leaves for the worker: the localization library in the
+# install folder and the registry values that lead to it, with en-US as product language.
+install_product() {
+  cp "$library" "$demo/install/"
+  "$reg" set "$component_key" InstallDir --string "$demo/install"
+  "$reg" set "$component_key" TextResources --string "$(basename "$library")"
+  "$reg" set "$suite_key" ProductLocale --string en-US
+}
+
+# A task that fails with the product language ru-RU: info2.txt withdrawn from the
+# update folder $1, the worker's error comes in Russian on standard error and in its
+# FATAL line. The description is put back afterwards.
+run_localized_failure() {
+  local updates=$1 status=0
+  "$reg" set "$suite_key" ProductLocale --string ru-RU
+  mv "$updates/info2.txt" "$demo/info2.txt.withdrawn"
+  echo "== ProductLocale ru-RU, info2.txt withdrawn (expect 255 and a Russian error text)"
+  task --previous-release 2016-01-01T00:00:00Z || status=$?
+  echo
+  echo "exit code: $status"
+  mv "$demo/info2.txt.withdrawn" "$updates/info2.txt"
+  "$reg" set "$suite_key" ProductLocale --string en-US
+  [[ $status -eq 255 ]] || { echo "$script: expected the task to fail" >&2; exit 1; }
+  echo "== its FATAL line in $demo/logs/ferrowick.log"
+  grep -a FATAL "$demo/logs/ferrowick.log" | tail -n 1
 }
 
 # The two tasks through the caller's task function: an update that is placed (exit 0,

@@ -92,3 +92,4 @@ task() {
 
 echo "== over HTTPS"
 run_demo_tasks
+run_localized_failure "$updates"

@@ -25,3 +25,4 @@ task() {
 }
 
 run_demo_tasks
+run_localized_failure "$demo/source"
