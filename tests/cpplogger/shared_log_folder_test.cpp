@@ -51,11 +51,4 @@ TEST_F(shared_log_folder_test, after_one_writer_rolls_the_other_writes_into_the_
   EXPECT_TRUE(read_bytes(first_generation()).starts_with(std::string(prefix) + "other before\r\n"));
 }
 
-TEST_F(shared_log_folder_test, a_writer_whose_file_was_deleted_starts_a_new_one) {
-  write(other, u"before");
-  std::filesystem::remove(current());
-  write(other, u"after");
-  EXPECT_EQ(read_bytes(current()), std::string(prefix) + "after\r\n");
-}
-
 }  // namespace

@@ -73,8 +73,11 @@ std::u16string filestream_logger::format_line(const message& record) const {
 
 bool filestream_logger::write_line(std::u16string_view text, bool* roll_wanted) {
   try {
-    // Once another writer has rolled the file away, its lines belong in the new current file.
-    if (file_.is_open() && !file_.is_named_by(current_path_)) file_.close();
+    // A writer sharing the folder rolls the file away only once it has reached the limit;
+    // from then on the lines belong in the new current file. The name is looked up only
+    // then, so a line costs no path lookup.
+    if (file_.is_open() && file_.shared_size() >= settings_.max_file_size && !file_.is_named_by(current_path_))
+      file_.close();
     if (!file_.is_open()) file_.open(current_path_, log_file_writer::open_mode::append);
     file_.write_line(text);
     if (roll_wanted != nullptr) {

@@ -1,5 +1,6 @@
 #include "cpplogger/details/log_file_writer.h"
 
+#include <limits>
 #include <stdexcept>
 #include <utility>
 
@@ -54,6 +55,13 @@ void log_file_writer::open(const std::u16string& path, open_mode mode) {
 
 bool log_file_writer::is_named_by(const std::u16string& path) const {
   return identity_ && winapi::get_file_identity(path) == identity_;
+}
+
+int64_t log_file_writer::shared_size() const {
+  int64_t end = 0;
+  if (!winapi::set_file_pointer_ex(file_, 0, &end, winapi::move_method::file_end))
+    return std::numeric_limits<int64_t>::max();
+  return end;
 }
 
 void log_file_writer::write_line(std::u16string_view text) {

@@ -47,6 +47,10 @@ class log_file_writer {
   // renamed it away.
   bool is_named_by(const std::u16string& path) const;
 
+  // Where the open file ends now, other writers' lines included; the largest value when
+  // that cannot be told.
+  int64_t shared_size() const;
+
  private:
   winapi::handle_t file_ = winapi::invalid_handle_value;
   std::optional<winapi::file_identity> identity_;
