@@ -34,8 +34,9 @@ class shared_log_folder_test : public ::testing::Test {
 
   test_support::temp_directory directory;
   cpplogger::logger_settings settings;
-  filestream_logger rolling{u16(directory.path()), u"base"};
-  filestream_logger other{u16(directory.path()), u"base"};
+  // Both look for a roll by the other before every line.
+  filestream_logger rolling{u16(directory.path()), u"base", cpplogger::details::find_generations, {}};
+  filestream_logger other{u16(directory.path()), u"base", cpplogger::details::find_generations, {}};
 };
 
 TEST_F(shared_log_folder_test, after_one_writer_rolls_the_other_writes_into_the_new_current_file) {

@@ -24,11 +24,13 @@ bool aligned(const logger_settings& settings) { return settings.level <= level_d
 }  // namespace
 
 filestream_logger::filestream_logger(std::u16string directory, std::u16string base_name,
-                                     generation_finder find_generations)
+                                     generation_finder find_generations,
+                                     std::chrono::steady_clock::duration sharing_check_interval)
     : directory_(std::move(directory)),
       base_name_(std::move(base_name)),
       current_path_(generation_path(directory_, base_name_, 0)),
-      find_generations_(std::move(find_generations)) {}
+      find_generations_(std::move(find_generations)),
+      sharing_check_interval_(sharing_check_interval) {}
 
 void filestream_logger::write(const message& record, const logger_settings& settings) {
   try {
@@ -73,11 +75,7 @@ std::u16string filestream_logger::format_line(const message& record) const {
 
 bool filestream_logger::write_line(std::u16string_view text, bool* roll_wanted) {
   try {
-    // A writer sharing the folder rolls the file away only once it has reached the limit;
-    // from then on the lines belong in the new current file. The name is looked up only
-    // then, so a line costs no path lookup.
-    if (file_.is_open() && file_.shared_size() >= settings_.max_file_size && !file_.is_named_by(current_path_))
-      file_.close();
+    if (file_.is_open() && rolled_away_by_other_writer()) file_.close();
     if (!file_.is_open()) file_.open(current_path_, log_file_writer::open_mode::append);
     file_.write_line(text);
     if (roll_wanted != nullptr) {
@@ -90,6 +88,16 @@ bool filestream_logger::write_line(std::u16string_view text, bool* roll_wanted) 
     file_.close();
     return false;
   }
+}
+
+// A writer sharing the folder rolls the file away only once it has reached the limit;
+// from then on the lines belong in the new current file. The name is looked up only
+// then, and the size only now and then, so a line costs no system call of its own.
+bool filestream_logger::rolled_away_by_other_writer() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now < next_sharing_check_) return false;
+  next_sharing_check_ = now + sharing_check_interval_;
+  return file_.shared_size() >= settings_.max_file_size && !file_.is_named_by(current_path_);
 }
 
 bool filestream_logger::roll_due() const {
