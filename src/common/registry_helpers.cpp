@@ -10,16 +10,10 @@
 #include "cpplogger/log_scope.h"
 #include "cpplogger/logger.h"
 #include "error_lib/exception_thrower.h"
+#include "error_lib/result_codes.h"
 
 namespace registry_helpers {
 namespace {
-
-constexpr int error_read_failed = 5174;
-constexpr int error_invalid_type = 5175;
-constexpr int error_invalid_key_name = 5176;
-constexpr int error_create_failed = 5177;
-constexpr int error_set_failed = 5178;
-constexpr int error_invalid_size = 5442;
 
 // The most a string read through SHGetValueW may take, terminator included.
 constexpr uint32_t max_string_bytes = 32767;
@@ -27,19 +21,20 @@ constexpr uint32_t max_string_bytes = 32767;
 [[noreturn]] void fail(int code, const std::u16string& detail) { FW_THROW(registry_exception(code, detail), detail); }
 
 [[noreturn]] void fail_read(winapi::reg_result result, const std::u16string& subkey, const std::u16string& value_name) {
-  fail(error_read_failed, common::concat(u"error code: ", result, u" subkey: ", subkey, u" value: ", value_name));
+  fail(common::error_registry_read_failed,
+       common::concat(u"error code: ", result, u" subkey: ", subkey, u" value: ", value_name));
 }
 
 void require_type(uint32_t type, uint32_t expected, const std::u16string& subkey, const std::u16string& value_name) {
   if (type == expected) return;
-  fail(error_invalid_type, common::concat(u"Invalid value type ", type, u" of the key ", subkey, u"'", value_name,
-                                          u". Expected type: ", expected));
+  fail(common::error_registry_invalid_type, common::concat(u"Invalid value type ", type, u" of the key ", subkey, u"'",
+                                                           value_name, u". Expected type: ", expected));
 }
 
 std::u16string up_to_first_nul(const std::u16string& buffer) { return buffer.substr(0, buffer.find(u'\0')); }
 
 uint32_t checked_size(std::size_t bytes) {
-  if (bytes > std::numeric_limits<uint32_t>::max()) fail(error_set_failed, u"data is too long");
+  if (bytes > std::numeric_limits<uint32_t>::max()) fail(common::error_registry_set_failed, u"data is too long");
   return static_cast<uint32_t>(bytes);
 }
 
@@ -48,7 +43,7 @@ void set_value(winapi::hkey root, const std::u16string& subkey, const std::u16st
   const key_holder key = open_or_create_key(root, &subkey);
   const winapi::reg_result result = winapi::reg_set_value_ex(key.get(), value_name, type, data, size);
   if (result != winapi::error_success) {
-    fail(error_set_failed, common::concat(u"value: ", value_name, u" call result: ", result));
+    fail(common::error_registry_set_failed, common::concat(u"value: ", value_name, u" call result: ", result));
   }
 }
 
@@ -170,8 +165,8 @@ Pod get_pod_from_registry(winapi::hkey root, const std::u16string& subkey, const
   FW_LOG_SCOPE();
   const std::vector<uint8_t> data = get_binary_from_registry(root, subkey, value_name);
   if (data.size() != sizeof(Pod)) {
-    fail(error_invalid_size, common::concat(u"Invalid size of value of the key ", subkey, u"'", value_name,
-                                            u". Expected size: ", sizeof(Pod)));
+    fail(common::error_registry_invalid_size, common::concat(u"Invalid size of value of the key ", subkey, u"'",
+                                                             value_name, u". Expected size: ", sizeof(Pod)));
   }
   Pod value;
   std::memcpy(&value, data.data(), sizeof value);
@@ -197,7 +192,7 @@ template void set_pod_to_registry<filetime>(winapi::hkey, const std::u16string&,
 
 key_holder open_or_create_key(winapi::hkey root, const std::u16string* subkey) {
   FW_LOG_SCOPE();
-  if (subkey == nullptr) fail(error_invalid_key_name, u"key: (null)");
+  if (subkey == nullptr) fail(common::error_registry_invalid_key_name, u"key: (null)");
   key_holder key(close_key_or_terminate, *subkey);
   winapi::hkey opened = 0;
   if (winapi::reg_open_key_ex(root, *subkey, 0, winapi::key_write, &opened) == winapi::error_success) {
@@ -205,14 +200,14 @@ key_holder open_or_create_key(winapi::hkey root, const std::u16string* subkey) {
     return key;
   }
   if (subkey->size() < 2 || subkey->find(u'\\', 1) == std::u16string::npos) {
-    fail(error_invalid_key_name, common::concat(u"key: ", *subkey));
+    fail(common::error_registry_invalid_key_name, common::concat(u"key: ", *subkey));
   }
   for (std::size_t separator = subkey->find(u'\\', 1);; separator = subkey->find(u'\\', separator + 1)) {
     const std::u16string prefix = subkey->substr(0, separator);
     winapi::hkey created = 0;
     if (winapi::reg_create_key_ex(root, prefix, winapi::reg_option_non_volatile, winapi::key_all_access, &created) !=
         winapi::error_success) {
-      fail(error_create_failed, common::concat(u"key: ", prefix));
+      fail(common::error_registry_create_failed, common::concat(u"key: ", prefix));
     }
     key.reset(created);
     if (separator == std::u16string::npos) return key;
