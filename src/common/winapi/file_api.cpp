@@ -151,6 +151,13 @@ bool get_file_size_ex(handle_t file, int64_t* size) {
   return true;
 }
 
+bool get_file_identity_by_handle(handle_t file, file_identity* identity) {
+  struct stat status {};
+  if (!status_of(file, status)) return false;
+  *identity = file_identity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+  return true;
+}
+
 bool get_file_last_write_time(handle_t file, uint64_t* filetime) {
   struct stat status {};
   if (!status_of(file, status)) return false;

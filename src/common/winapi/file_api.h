@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/winapi/file_attributes.h"
 #include "common/winapi/handle.h"
 
 namespace winapi {
@@ -40,6 +41,9 @@ enum class move_method { file_begin = 0, file_current = 1, file_end = 2 };
 // SetFilePointerEx; new_position may be null.
 bool set_file_pointer_ex(handle_t file, int64_t distance, int64_t* new_position, move_method method);
 bool get_file_size_ex(handle_t file, int64_t* size);
+// GetFileInformationByHandle reduced to the file's identity: the file the handle has
+// open, whatever name it has now.
+bool get_file_identity_by_handle(handle_t file, file_identity* identity);
 
 // GetFileTime reduced to the last-write time (FILETIME: 100 ns since 1601-01-01 UTC).
 bool get_file_last_write_time(handle_t file, uint64_t* filetime);

@@ -50,7 +50,11 @@ void log_file_writer::open(const std::u16string& path, open_mode mode) {
   }
   close();
   file_ = file;
-  identity_ = winapi::get_file_identity(path);
+  // Taken from the open file, not the name, which a writer sharing the folder may
+  // already have rolled away.
+  winapi::file_identity identity;
+  identity_.reset();
+  if (winapi::get_file_identity_by_handle(file_, &identity)) identity_ = identity;
 }
 
 bool log_file_writer::is_named_by(const std::u16string& path) const {
