@@ -126,6 +126,12 @@ void delete_file(const std::u16string& path) {
   FW_LOG(cpplogger::level_trace) << "File " << path << " was deleted successfully";
 }
 
+void create_directory(const std::u16string& path) {
+  FW_LOG_SCOPE();
+  if (directory_exists(path)) return;
+  if (!winapi::create_directory(path)) FW_THROW(win32::exception("CreateDirectoryW"), "failed for '", path, "'");
+}
+
 std::u16string get_temp_path() {
   FW_LOG_SCOPE();
   return winapi::get_temp_path();

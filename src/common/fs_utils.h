@@ -1,8 +1,8 @@
 #pragma once
 // The one place where the worker touches files: existence tests, sizes, small whole-file
 // reads, positioned writes on open handles, block copies that place their destination
-// atomically, unique temporary files, deletion and last-write times. Every failure
-// raises common::application_exception (win32 or application category).
+// atomically, unique temporary files, deletion, directory creation and last-write times.
+// Every failure raises common::application_exception (win32 or application category).
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -53,6 +53,9 @@ bool is_same_file(const std::u16string& first, const std::u16string& second);
 
 // A missing file raises the Windows error of DeleteFileW (2).
 void delete_file(const std::u16string& path);
+
+// Creates the directory unless one of that name exists; its parent must exist.
+void create_directory(const std::u16string& path);
 
 // The user's temporary directory with its trailing '/'.
 std::u16string get_temp_path();

@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "common/winapi/file_path.h"
 #include "common/winapi/last_error.h"
@@ -25,6 +28,20 @@ bool remove_file(std::u16string_view path) {
   if (!native) return false;
   if (::unlink(native->c_str()) != 0) {
     set_last_error_from_errno();
+    return false;
+  }
+  return true;
+}
+
+bool create_directory(std::u16string_view path) {
+  const auto native = to_native_path(path);
+  if (!native) return false;
+  if (::mkdir(native->c_str(), 0777) != 0) {
+    if (errno == EEXIST) {
+      set_last_error(error_already_exists);
+    } else {
+      set_last_error_from_errno();
+    }
     return false;
   }
   return true;

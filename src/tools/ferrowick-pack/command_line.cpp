@@ -15,13 +15,24 @@ const std::vector<std::string>& command_line::option_values(const std::string& o
   return values;
 }
 
+std::optional<std::string> command_line::optional_value(const std::string& option) const {
+  const auto found = options.find(option);
+  if (found == options.end()) return std::nullopt;
+  if (found->second.size() != 1)
+    throw usage_error(option + " may be given once, not " + std::to_string(found->second.size()) + " times");
+  return found->second.front();
+}
+
 command_line parse_command_line(int argc, char** argv, const std::vector<std::string>& known_options) {
   if (argc < 2) throw usage_error("no command");
   command_line result;
-  result.command = argv[1];
-  for (int i = 2; i < argc; ++i) {
+  for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument.starts_with("--")) {
+    if (argument == "--help" || argument == "-h") {
+      result.help = true;
+    } else if (i == 1) {
+      result.command = argument;
+    } else if (argument.starts_with("--")) {
       if (std::find(known_options.begin(), known_options.end(), argument) == known_options.end()) {
         throw usage_error("unknown option " + argument);
       }

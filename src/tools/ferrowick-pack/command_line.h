@@ -1,6 +1,7 @@
 #pragma once
 // The tool's arguments: a command, positional arguments and repeatable options.
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,12 +15,15 @@ class usage_error : public std::runtime_error {
 };
 
 struct command_line {
+  bool help = false;  // --help or -h anywhere an option may stand
   std::string command;
   std::vector<std::string> positional;
   std::map<std::string, std::vector<std::string>> options;  // "--key" -> values in order
 
   // The values of option; raises usage_error unless there are exactly count.
   const std::vector<std::string>& option_values(const std::string& option, size_t count) const;
+  // The value of an option that may be left out; raises usage_error when it is repeated.
+  std::optional<std::string> optional_value(const std::string& option) const;
 };
 
 // Options take the next argument as their value. Raises usage_error for a missing

@@ -18,16 +18,25 @@ constexpr const char* usage_text =
     "usage:\n"
     "  ferrowick-pack keygen PREFIX\n"
     "  ferrowick-pack create OUT --key A.key --key B.key FILE...\n"
+    "  ferrowick-pack publish --out DIR --release-date now|YYYY-MM-DDThh:mm:ssZ [--product NAME]\n"
+    "                         [--name PACKAGE] [--info-txt FILE] --key A.key --key B.key FILE...\n"
     "  ferrowick-pack verify PKG --pub A.pub --pub B.pub\n"
-    "  ferrowick-pack list PKG\n";
+    "  ferrowick-pack list PKG\n"
+    "  ferrowick-pack built-in-key\n"
+    "  ferrowick-pack --help\n";
 
 int run(int argc, char** argv) {
   using command = std::function<int(const pack_tool::command_line&)>;
-  static const std::map<std::string, command> commands = {{"keygen", pack_tool::run_keygen},
-                                                          {"create", pack_tool::run_create},
-                                                          {"verify", pack_tool::run_verify},
-                                                          {"list", pack_tool::run_list}};
-  const auto arguments = pack_tool::parse_command_line(argc, argv, {"--key", "--pub"});
+  static const std::map<std::string, command> commands = {
+      {"keygen", pack_tool::run_keygen},   {"create", pack_tool::run_create},
+      {"publish", pack_tool::run_publish}, {"verify", pack_tool::run_verify},
+      {"list", pack_tool::run_list},       {"built-in-key", pack_tool::run_built_in_key}};
+  const auto arguments = pack_tool::parse_command_line(
+      argc, argv, {"--key", "--pub", "--out", "--release-date", "--product", "--name", "--info-txt"});
+  if (arguments.help) {
+    std::cout << usage_text;
+    return 0;
+  }
   const auto found = commands.find(arguments.command);
   if (found == commands.end()) throw pack_tool::usage_error("unknown command " + arguments.command);
   return found->second(arguments);
