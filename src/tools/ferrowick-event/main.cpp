@@ -16,6 +16,8 @@ namespace {
 constexpr int exit_failure = 1;
 constexpr int exit_usage = 2;
 
+constexpr const char* usage_text = "usage: ferrowick-event create|set|delete NAME\n";
+
 [[noreturn]] void fail(const char* call) { throw win32::exception(call); }
 
 void create(const std::u16string& name) {
@@ -36,8 +38,13 @@ void remove(const std::u16string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (argc == 2 && (first == "--help" || first == "-h")) {
+    std::cout << usage_text;
+    return 0;
+  }
   if (argc != 3) {
-    std::cerr << "usage: ferrowick-event create|set|delete NAME\n";
+    std::cerr << usage_text;
     return exit_usage;
   }
   const std::string command = argv[1];
@@ -50,7 +57,7 @@ int main(int argc, char** argv) {
     } else if (command == "delete") {
       remove(name);
     } else {
-      std::cerr << "unknown command '" << command << "'; usage: ferrowick-event create|set|delete NAME\n";
+      std::cerr << "unknown command '" << command << "'; " << usage_text;
       return exit_usage;
     }
   } catch (const common::application_exception& error) {

@@ -149,8 +149,13 @@ void run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    std::cout << usage_text;
+    return 0;
+  }
   try {
-    run(std::vector<std::string>(argv + 1, argv + argc));
+    run(arguments);
   } catch (const usage_error& error) {
     std::cerr << "ferrowick-reg: " << error.text << "\n" << usage_text;
     return exit_usage;
