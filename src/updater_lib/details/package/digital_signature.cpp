@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cpplogger/log_scope.h"
+#include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
 #include "updater_lib/details/package/hash_file_helpers.h"
@@ -72,7 +73,11 @@ signatures_verification_function get_signatures_verification_function(signature_
     openssl::key key(curve);
     for (size_t i = 0; i < public_keys.size(); ++i) {
       key.set_public_key(public_keys[i]);
-      if (!key.verify(digest, *openssl::deserialize_signature(signatures[i]))) return false;
+      if (!key.verify(digest, *openssl::deserialize_signature(signatures[i]))) {
+        FW_LOG(cpplogger::level_debug) << "Signature " << i + 1 << " of " << signatures.size()
+                                       << " does not verify with public key " << i + 1;
+        return false;
+      }
     }
     return true;
   };

@@ -68,6 +68,9 @@ void check_product(const update_information& information) {
 // Opening verifies the structure and both signatures of every section; the file is
 // closed again before it is moved.
 void verify_package(const std::u16string& path, const std::vector<public_key_t>& keys, uint32_t requested_version) {
+  // A mismatch names only the key's position; this says which key that is.
+  FW_LOG(cpplogger::level_debug) << "Checking the package with public key 1 (the public_key_txt parameter) and public "
+                                    "key 2 (the key built into this worker)";
   const package opened(path, package::mode::open_existing, keys, {});
   const uint32_t version = opened.get_package_info().version_of_update_compatibility;
   if (version != requested_version) {
