@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/handle_holder.h"
@@ -140,6 +141,39 @@ TEST_F(https_update_e2e, placed_from_the_server_then_up_to_date) {
   const auto again = run(port, {"--previous-release", release});
   EXPECT_EQ(again.exit_code, 254) << again.stderr_text;
   EXPECT_EQ(test_support::list_names(destination()), std::vector<std::string>{package});
+}
+
+TEST_F(https_update_e2e, a_folder_written_by_ferrowick_pack_publish_is_placed_then_up_to_date) {
+  // The publisher signs with the demo keys, which this build trusts; publishing replaces
+  // the description of the release already on the server.
+  for (const auto& [name, key] :
+       {std::pair{"parameter.key", keys_.parameter_private}, std::pair{"built_in.key", keys_.built_in_private}}) {
+    test_support::write_text(root_.path() / name, std::string(key.begin(), key.end()));
+  }
+  test_support::write_text(root_.path() / "bases.dat", "published bases");
+  test_support::child_options publish;
+  publish.arguments = {"publish",
+                       "--out",
+                       (root_.path() / "www").string(),
+                       "--release-date",
+                       "2026-12-10T06:22:04Z",
+                       "--key",
+                       (root_.path() / "parameter.key").string(),
+                       "--key",
+                       (root_.path() / "built_in.key").string(),
+                       (root_.path() / "bases.dat").string()};
+  const auto published = test_support::run_child(binary_dir / "src/tools/ferrowick-pack", publish);
+  ASSERT_EQ(published.exit_code, 0) << published.stderr_text;
+
+  const std::string package = "base_20261210062204_full.upd";
+  const uint16_t port = start_server();
+  const auto placed = run(port);
+  EXPECT_EQ(placed.exit_code, 0) << placed.stderr_text;
+  EXPECT_EQ(placed.stdout_text,
+            "2026-12-10T06:22:04Z\r\n" + (destination() / package).string() + "\r\n\r\n20261210062204\r\n");
+  EXPECT_TRUE(test_support::read_text(destination() / package) == test_support::read_text(folder() / package));
+  const auto again = run(port, {"--previous-release", "2026-12-10T06:22:04Z"});
+  EXPECT_EQ(again.exit_code, 254) << again.stderr_text;
 }
 
 TEST_F(https_update_e2e, placed_through_an_authenticating_proxy_configured_or_from_the_system) {

@@ -2,11 +2,13 @@
 // result lines, the error text on standard error and every file left behind.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/text.h"
 #include "update_e2e_fixture.h"
+#include "updater_lib/details/package/digital_signature.h"
 
 namespace {
 
@@ -113,6 +115,32 @@ TEST_F(update_e2e, a_tampered_package_is_rejected_and_nothing_is_placed) {
   EXPECT_FALSE(has_part_file(paths_.destination));
   EXPECT_EQ(list_names(paths_.destination), names{"base.upd"});
   EXPECT_EQ(read_text(paths_.destination / "base.upd"), "previous bases");
+}
+
+TEST_F(update_e2e, the_developer_log_names_the_key_a_signature_fails_with) {
+  const openssl::key_pair other = updater::generate_key_pair(1);
+  const std::string first = "Signature 1 of 2 does not verify with public key 1";
+  const std::string second = "Signature 2 of 2 does not verify with public key 2";
+  struct signers {
+    std::vector<std::vector<uint8_t>> private_keys;
+    std::string failure;
+    std::string other_failure;
+  };
+  write_info2("antivirus", "base.upd");
+  for (const auto& [private_keys, failure, other_failure] :
+       {signers{{other.private_key, keys_.built_in_private}, first, second},
+        signers{{keys_.parameter_private, other.private_key}, second, first}}) {
+    std::filesystem::remove(paths_.logs / "ferrowick.log");
+    test_support::write_package_signed_with(paths_.source / "base.upd", {{u"bases.dat", "bases"}}, private_keys);
+    const auto result = run(update_parameters());
+    expect_application_failure(result, 5362);
+    EXPECT_EQ(result.stderr_text, "application_exception [code: 5362]\r\nFile section verification error.");
+    const std::string log = log_text();
+    EXPECT_NE(log.find("public key 1 (the public_key_txt parameter) and public key 2 (the key built into this worker)"),
+              std::string::npos);
+    EXPECT_NE(log.find(failure), std::string::npos) << log;
+    EXPECT_EQ(log.find(other_failure), std::string::npos);
+  }
 }
 
 TEST_F(update_e2e, only_info_txt_on_the_source_fails_with_5656) {

@@ -15,7 +15,10 @@
 #include "common/base64.h"
 #include "support/child_process.h"
 #include "support/temp_directory.h"
+#include "updater_lib/details/package/built_in_key.h"
 #include "updater_lib/details/package/package.h"
+#include "updater_lib/details/update_information/update_information.h"
+#include "updater_lib/details/update_information/update_information_release_date.h"
 
 namespace {
 
@@ -29,6 +32,23 @@ bytes read_all(const std::filesystem::path& path) {
 void write_all(const std::filesystem::path& path, const bytes& content) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+}
+
+// Every entry below directory with its content ("<dir>" for folders, "-> target" for links).
+std::map<std::string, std::string> snapshot(const std::filesystem::path& directory) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+    const std::string name = std::filesystem::relative(entry.path(), directory).string();
+    if (entry.is_symlink()) {
+      entries[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+    } else if (entry.is_directory()) {
+      entries[name] = "<dir>";
+    } else {
+      const bytes content = read_all(entry.path());
+      entries[name] = std::string(content.begin(), content.end());
+    }
+  }
+  return entries;
 }
 
 class ferrowick_pack : public ::testing::Test {
@@ -159,9 +179,108 @@ TEST_F(ferrowick_pack, create_fails_cleanly) {
   EXPECT_EQ(one_key.exit_code, 2);
   EXPECT_NE(one_key.stderr_text.find("usage:"), std::string::npos);
 
+  // A key in the wrong form fails once the package is begun: an existing output stays as
+  // it was and no temporary file is left beside it.
+  write_all(at("out.pkg"), {'o', 'l', 'd'});
+  const auto before = snapshot(directory_.path());
   const auto public_as_private = pack({"create", at("out.pkg"), "--key", at("a.pub"), "--key", at("b.key"), at("x")});
   EXPECT_EQ(public_as_private.exit_code, 1);
-  EXPECT_FALSE(std::filesystem::exists(at("out.pkg")));
+  EXPECT_NE(public_as_private.stderr_text.find("error 5346"), std::string::npos) << public_as_private.stderr_text;
+  EXPECT_EQ(snapshot(directory_.path()), before);
+}
+
+TEST_F(ferrowick_pack, built_in_key_prints_the_key_built_into_this_build) {
+  const auto result = pack({"built-in-key"});
+  ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+  ASSERT_EQ(result.stdout_text.size(), 45u) << result.stdout_text;
+  EXPECT_EQ(result.stdout_text.back(), '\n');
+  EXPECT_EQ(base64::base64_decode(result.stdout_text.substr(0, 44)), updater::get_binary_public_key());
+  EXPECT_EQ(pack({"built-in-key", "extra"}).exit_code, 2);
+}
+
+TEST_F(ferrowick_pack, publish_writes_the_folder_the_update_server_serves) {
+  make_keys_and_package();
+  write_all(at("old.txt"), {'o', 'l', 'd', '\r', '\n'});
+  std::filesystem::create_directory(directory_.path() / "www");
+  const std::filesystem::path folder = directory_.path() / "www/update/0";
+  const auto published =
+      pack({"publish", "--out", at("www"), "--release-date", "2026-12-10T06:22:04Z", "--key", at("a.key"), "--key",
+            at("b.key"), "--info-txt", at("old.txt"), at("in/bases.dat"), at("in/notes.txt")});
+  ASSERT_EQ(published.exit_code, 0) << published.stderr_text;
+  const std::string package = "base_20261210062204_full.upd";
+  EXPECT_EQ(published.stdout_text, "wrote " + (folder / package).string() + " with 2 files\nwrote " +
+                                       (folder / "info.txt").string() + "\nwrote " + (folder / "info2.txt").string() +
+                                       "\nrelease date 2026-12-10T06:22:04Z\n");
+  const auto written = snapshot(folder);
+  EXPECT_EQ(written.size(), 3u);
+  EXPECT_TRUE(written.contains(package));
+  EXPECT_EQ(written.at("info.txt"), "old\r\n");
+  EXPECT_EQ(written.at("info2.txt"), "antivirus\r\n2026-12-10T06:22:04Z\r\n" + package + "\r\n");
+
+  // As the worker reads them.
+  const updater::update_information information =
+      updater::deserialize_update_information(read_all(folder / "info2.txt"));
+  EXPECT_EQ(information.product, u"antivirus");
+  EXPECT_EQ(information.release_date, u"2026-12-10T06:22:04Z");
+  EXPECT_EQ(information.update_file_name, std::filesystem::path(package).u16string());
+  EXPECT_EQ(information.update_file_name_part, u"20261210062204");
+  const updater::package opened((folder / package).u16string(), updater::package::mode::open_existing,
+                                {read_all(at("a.pub")), read_all(at("b.pub"))}, {});
+  ASSERT_EQ(opened.get_files().size(), 2u);
+  EXPECT_EQ(opened.get_files()[1].name, u"notes.txt");
+
+  // A second release beside the first, named and for another product; info2.txt is
+  // replaced, the earlier package and info.txt stay.
+  const auto again = pack({"publish", "--out", at("www"), "--release-date", "now", "--product", "firewall", "--name",
+                           "base_18_full.upd", "--key", at("a.key"), "--key", at("b.key"), at("in/notes.txt")});
+  ASSERT_EQ(again.exit_code, 0) << again.stderr_text;
+  const std::string date_line = again.stdout_text.substr(again.stdout_text.rfind("release date ") + 13);
+  ASSERT_EQ(date_line.size(), 21u) << again.stdout_text;
+  const std::string date = date_line.substr(0, 20);
+  EXPECT_NO_THROW(updater::check_date_time(
+      updater::date_time_t_from_updates_release_date(std::u16string(date.begin(), date.end()))));
+  EXPECT_EQ(date[10], 'T');
+  EXPECT_EQ(date[19], 'Z');
+  const std::string info2 = "firewall\r\n" + date + "\r\nbase_18_full.upd\r\n";
+  EXPECT_EQ(read_all(folder / "info2.txt"), bytes(info2.begin(), info2.end()));
+  EXPECT_EQ(snapshot(folder).size(), 4u);
+}
+
+struct refused_publication {
+  const char* option;
+  std::string value;
+  std::string error_text;
+};
+
+TEST_F(ferrowick_pack, publish_refuses_what_the_worker_would_not_read_and_writes_nothing) {
+  ASSERT_EQ(pack({"keygen", at("a")}).exit_code, 0);
+  ASSERT_EQ(pack({"keygen", at("b")}).exit_code, 0);
+  write_all(at("in.dat"), {'i', 'n'});
+  std::filesystem::create_directory(directory_.path() / "www");
+  const std::string date_error = "--release-date takes now or a UTC date and time YYYY-MM-DDThh:mm:ssZ";
+  const std::vector<refused_publication> cases = {
+      {"--release-date", "2026-12-10 06:22:04", date_error},
+      {"--release-date", "2026-12-10T06:22:04", date_error},
+      {"--release-date", "2026-02-29T06:22:04Z", date_error},
+      {"--release-date", "2026-13-10T06:22:04Z", date_error},
+      {"--release-date", "2026-12-10T24:00:00Z", date_error},
+      {"--release-date", "2009-12-31T23:59:59Z", date_error},
+      {"--product", "anti\nvirus", "--product takes one non-empty line"},
+      {"--name", "../base.upd", "--name takes a file name without folder"},
+      {"--name", "info2.txt", "--name takes a file name without folder"},
+      {"--info-txt", at("missing.txt"), "does not exist"},
+      {"--out", at("missing"), "is not a folder"},
+  };
+  for (const auto& refused : cases) {
+    std::map<std::string, std::string> options{{"--out", at("www")}, {"--release-date", "2026-12-10T06:22:04Z"}};
+    options[refused.option] = refused.value;
+    std::vector<std::string> arguments = {"publish", "--key", at("a.key"), "--key", at("b.key"), at("in.dat")};
+    for (const auto& [option, value] : options) arguments.insert(arguments.end(), {option, value});
+    const auto result = pack(arguments);
+    EXPECT_EQ(result.exit_code, 2) << refused.option << ' ' << refused.value;
+    EXPECT_NE(result.stderr_text.find(refused.error_text), std::string::npos) << result.stderr_text;
+    EXPECT_TRUE(std::filesystem::is_empty(directory_.path() / "www")) << refused.option << ' ' << refused.value;
+  }
 }
 
 // Runs the tool as an unprivileged user when the test runs as root, so that file modes
@@ -175,23 +294,6 @@ test_support::child_result pack_as_user(const std::filesystem::path& tool, const
   options.arguments = {"--reuid=65534", "--regid=65534", "--clear-groups", tool.string()};
   options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
   return test_support::run_child("/usr/bin/setpriv", options);
-}
-
-// Every entry below directory with its content ("<dir>" for folders, "-> target" for links).
-std::map<std::string, std::string> snapshot(const std::filesystem::path& directory) {
-  std::map<std::string, std::string> entries;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
-    const std::string name = std::filesystem::relative(entry.path(), directory).string();
-    if (entry.is_symlink()) {
-      entries[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
-    } else if (entry.is_directory()) {
-      entries[name] = "<dir>";
-    } else {
-      const bytes content = read_all(entry.path());
-      entries[name] = std::string(content.begin(), content.end());
-    }
-  }
-  return entries;
 }
 
 struct refused_output {
