@@ -353,7 +353,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ferrowick_pack, unknown_commands_and_options_print_the_usage) {
-  for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"sign"}, {"list", "--bogus", "x"}}) {
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{}, {"sign"}, {"list", "--bogus", "x"}, {"verify", "x", "--key", "k"}}) {
     const auto result = pack(arguments);
     EXPECT_EQ(result.exit_code, 2);
     EXPECT_NE(result.stderr_text.find("usage:"), std::string::npos);

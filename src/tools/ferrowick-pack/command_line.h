@@ -26,8 +26,9 @@ struct command_line {
   std::optional<std::string> optional_value(const std::string& option) const;
 };
 
-// Options take the next argument as their value. Raises usage_error for a missing
-// command, an option without value, or an option not in known_options.
+// The first argument is the command; options take the next argument as their value;
+// --help and -h set help. Raises usage_error for a missing command, an option without
+// value, or an option not in known_options.
 command_line parse_command_line(int argc, char** argv, const std::vector<std::string>& known_options);
 
 }  // namespace pack_tool

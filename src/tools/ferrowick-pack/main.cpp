@@ -4,7 +4,9 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "command_line.h"
 #include "commands.h"
@@ -25,21 +27,29 @@ constexpr const char* usage_text =
     "  ferrowick-pack built-in-key\n"
     "  ferrowick-pack --help\n";
 
+// Each command with the options it takes; any other option is a usage error.
+struct command {
+  std::function<int(const pack_tool::command_line&)> run;
+  std::vector<std::string> options;
+};
+
 int run(int argc, char** argv) {
-  using command = std::function<int(const pack_tool::command_line&)>;
   static const std::map<std::string, command> commands = {
-      {"keygen", pack_tool::run_keygen},   {"create", pack_tool::run_create},
-      {"publish", pack_tool::run_publish}, {"verify", pack_tool::run_verify},
-      {"list", pack_tool::run_list},       {"built-in-key", pack_tool::run_built_in_key}};
+      {"keygen", {pack_tool::run_keygen, {}}},
+      {"create", {pack_tool::run_create, {"--key"}}},
+      {"publish", {pack_tool::run_publish, {"--out", "--release-date", "--product", "--name", "--info-txt", "--key"}}},
+      {"verify", {pack_tool::run_verify, {"--pub"}}},
+      {"list", {pack_tool::run_list, {}}},
+      {"built-in-key", {pack_tool::run_built_in_key, {}}}};
+  const auto found = argc > 1 ? commands.find(argv[1]) : commands.end();
   const auto arguments = pack_tool::parse_command_line(
-      argc, argv, {"--key", "--pub", "--out", "--release-date", "--product", "--name", "--info-txt"});
+      argc, argv, found == commands.end() ? std::vector<std::string>{} : found->second.options);
   if (arguments.help) {
     std::cout << usage_text;
     return 0;
   }
-  const auto found = commands.find(arguments.command);
   if (found == commands.end()) throw pack_tool::usage_error("unknown command " + arguments.command);
-  return found->second(arguments);
+  return found->second.run(arguments);
 }
 
 }  // namespace
