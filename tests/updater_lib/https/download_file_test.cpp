@@ -58,9 +58,10 @@ class download_file_test : public ::testing::Test {
   // nginx with the publisher's configuration and a certificate it accepts (or another).
   test_support::nginx_server& start_server(const std::string& extra_directives = "",
                                            const std::string& common_name = "KOVA test server",
-                                           const test_support::validity_window& window = {}) {
-    const auto certificate =
-        test_support::make_tls_certificate(root_.path() / ("cert" + std::to_string(servers_)), common_name, window);
+                                           const test_support::validity_window& window = {},
+                                           const std::string& issuer_common_name = "") {
+    const auto certificate = test_support::make_tls_certificate(root_.path() / ("cert" + std::to_string(servers_)),
+                                                                common_name, window, issuer_common_name);
     ++servers_;
     server_.emplace(test_support::nginx_options{FERROWICK_SOURCE_DIR "/demo/nginx/update-server.conf",
                                                 root_.path() / "www", certificate, extra_directives});
@@ -188,15 +189,25 @@ TEST_F(download_file_test, certificates_outside_the_rule_make_the_server_unreach
     std::string common_name;
     test_support::validity_window window;
     std::u16string listed;
+    std::string issuer_common_name = "";
   };
   const row rows[] = {
       {"expired", "KOVA", {-48h, -24h}, u"Server certificate is expired. Now is '"},
       {"not yet valid", "KOVA", {24h, 48h}, u"Server certificate is from future. Now is '"},
       {"other component", "other.example", {}, u"Update package was designed for other component."},
+      // Only the CA has a verification error here; the server's own certificate must
+      // meet the rule all the same.
+      {"other component under an accepted CA",
+       "evil.example",
+       {},
+       u"Update package was designed for other component.",
+       "KOVA CA"},
+      // The date library raises on it: the certificate is refused, with the reason listed.
+      {"expiry in month 13", "KOVA", {-1h, 24h, true}, u"The server certificate was refused: "},
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.name);
-    const uint16_t port = start_server("", r.common_name, r.window).port();
+    const uint16_t port = start_server("", r.common_name, r.window, r.issuer_common_name).port();
     const failure error = failed_download(port);
     EXPECT_EQ(error.code, code(common::error_server_unreachable_direct));
     EXPECT_EQ(error.message, "Update server (address: 127.0.0.1, port: " + std::to_string(port) +

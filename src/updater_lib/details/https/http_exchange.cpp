@@ -32,12 +32,12 @@ std::unique_ptr<Poco::Net::HTTPRequest> create_http_request(const std::u16string
 
 std::istream& send_request(Poco::Net::HTTPSClientSession& session, Poco::Net::HTTPRequest& request,
                            Poco::Net::HTTPResponse& response) {
-  reset_foreign_certificate();
+  reset_certificate_refusal();
   try {
     session.sendRequest(request);
     return session.receiveResponse(response);
-  } catch (const Poco::Exception&) {
-    raise_if_foreign_certificate();
+  } catch (const Poco::Exception& e) {
+    raise_if_certificate_refused(e);
     throw;
   }
 }
