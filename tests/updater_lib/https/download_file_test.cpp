@@ -70,8 +70,8 @@ class download_file_test : public ::testing::Test {
     const auto certificate = test_support::make_tls_certificate(root_.path() / ("cert" + std::to_string(servers_)),
                                                                 common_name, window, issuer_common_name);
     ++servers_;
-    server_.emplace(test_support::nginx_options{FERROWICK_SOURCE_DIR "/demo/nginx/update-server.conf",
-                                                root_.path() / "www", certificate, extra_directives});
+    server_.emplace(
+        test_support::nginx_options{configuration_template_, root_.path() / "www", certificate, extra_directives});
     return *server_;
   }
 
@@ -111,6 +111,7 @@ class download_file_test : public ::testing::Test {
   test_support::temp_directory destination_;
   common::handle_holder stop_event_;
   updater::https_parameters parameters_;
+  std::filesystem::path configuration_template_ = FERROWICK_SOURCE_DIR "/demo/nginx/update-server.conf";
   std::optional<test_support::nginx_server> server_;
   int servers_ = 0;
   test_support::log_capture log_;
@@ -362,6 +363,13 @@ TEST_F(download_file_test, a_resumed_transfer_continues_after_the_counted_bytes)
 }
 
 TEST_F(download_file_test, sessions_speak_tls_1_2_to_a_server_offering_1_3) {
+  std::string configuration = test_support::read_text(configuration_template_);
+  const std::string tls_1_2 = "ssl_protocols TLSv1.2;";
+  const size_t at = configuration.find(tls_1_2);
+  ASSERT_NE(at, std::string::npos);
+  configuration.replace(at, tls_1_2.size(), "ssl_protocols TLSv1.2 TLSv1.3;");
+  configuration_template_ = root_.path() / "tls-1.3.conf";
+  test_support::write_text(configuration_template_, configuration);
   const uint16_t port =
       start_server("add_header X-Protocol $ssl_protocol always; add_header X-Cipher $ssl_cipher always;").port();
   const std::u16string root = common::concat(u"https://127.0.0.1:", port, u"/");
