@@ -102,6 +102,12 @@ void set_file_pointer(winapi::handle_t handle, int64_t offset) {
   }
 }
 
+void set_file_length(winapi::handle_t handle, uint64_t length) {
+  FW_LOG_SCOPE();
+  set_file_pointer(handle, static_cast<int64_t>(length));
+  if (!winapi::set_end_of_file(handle)) FW_THROW(win32::exception("SetEndOfFile"));
+}
+
 uint64_t get_file_pointer(winapi::handle_t handle) {
   FW_LOG_SCOPE();
   require_valid(handle);

@@ -38,6 +38,8 @@ uint32_t write_file(winapi::handle_t handle, const void* data, uint64_t count);
 // Absolute position from the start of the file; a negative offset raises 5358.
 void set_file_pointer(winapi::handle_t handle, int64_t offset);
 uint64_t get_file_pointer(winapi::handle_t handle);
+// Cuts the file (or extends it with zeros) to length bytes and puts the pointer there.
+void set_file_length(winapi::handle_t handle, uint64_t length);
 
 // Copies source to destination in copy_block_size blocks and replaces an existing
 // destination atomically: the new content is written under a temporary name beside the

@@ -63,14 +63,15 @@ bool is_event_set(winapi::handle_t handle) {
   return wait(handle, 0);
 }
 
-std::pair<bool, uint32_t> wait_any(const winapi::handle_t* handles, uint32_t count) {
+std::pair<bool, uint32_t> wait_any(const winapi::handle_t* handles, uint32_t count, uint32_t milliseconds) {
   FW_LOG_SCOPE();
   if (handles == nullptr || count == 0 || count > max_wait_handles) {
     FW_THROW(common::application_exception(common::error_invalid_handle_array));
   }
-  const uint32_t result = winapi::wait_for_multiple_objects(count, handles, winapi::infinite);
+  const uint32_t result = winapi::wait_for_multiple_objects(count, handles, milliseconds);
   if (result == winapi::wait_failed) FW_THROW(win32::exception("WaitForMultipleObjects"), "Waiting is failed");
   if (result - winapi::wait_object_0 < count) return {true, result - winapi::wait_object_0};
+  if (result == winapi::wait_timeout) return {false, static_cast<uint32_t>(-1)};
   FW_LOG(cpplogger::level_debug) << "Unexpected result was returned from WaitForMultipleObjects: " << result;
   return {false, static_cast<uint32_t>(-1)};
 }

@@ -32,10 +32,10 @@ bool wait(winapi::handle_t handle, uint32_t milliseconds);
 // Never blocks.
 bool is_event_set(winapi::handle_t handle);
 
-// Waits without a time limit for the first of 1 to 64 handles; returns (true, index of
-// the lowest signalled handle), or (false, uint32_t(-1)) for an unexpected wait result.
-// A null array or a count out of range raises 5189.
-std::pair<bool, uint32_t> wait_any(const winapi::handle_t* handles, uint32_t count);
+// Waits up to milliseconds (infinite allowed) for the first of 1 to 64 handles; returns
+// (true, index of the lowest signalled handle), or (false, uint32_t(-1)) on time-out or
+// an unexpected wait result. A null array or a count out of range raises 5189.
+std::pair<bool, uint32_t> wait_any(const winapi::handle_t* handles, uint32_t count, uint32_t milliseconds = infinite);
 
 // Recursive lock for process-wide initialisations. Destroying it while another thread
 // holds it logs at FATAL level and terminates the process.

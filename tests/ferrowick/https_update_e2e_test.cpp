@@ -2,8 +2,10 @@
 // it: nginx as the update server, tinyproxy as the proxy, a relay for cuts and stalls.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <string>
@@ -264,6 +266,20 @@ TEST_F(https_update_e2e, a_slow_transfer_ends_at_its_deadline) {
             "application_exception [code: 5629]\r\nError file download. Stack errors:"
             "\n\\-> File download timeout.\n.\\-> File download timeout.");
   EXPECT_TRUE(test_support::list_names(destination()).empty());
+}
+
+// The first connection is the probe of info2.txt's first attempt: its handshake stalls.
+TEST_F(https_update_e2e, the_stop_event_ends_a_stalled_probe) {
+  std::atomic<std::chrono::steady_clock::rep> stop_set = 0;
+  const tcp_relay relay(start_server(), tcp_relay::stall_after(0, 1, [&] {
+                          stop_set = std::chrono::steady_clock::now().time_since_epoch().count();
+                          winapi::set_event(stop_event_.get());
+                        }));
+  const auto result = run(relay.port());
+  const auto ended = std::chrono::steady_clock::now().time_since_epoch().count();
+  std::cout << "stop event to the worker's exit: " << (ended - stop_set) / 1000 << " us\n";
+  EXPECT_EQ(result.exit_code, 253) << result.stderr_text;
+  EXPECT_NE(log_text().find("Aborting HTTPS session..."), std::string::npos);
 }
 
 TEST_F(https_update_e2e, the_stop_event_ends_a_stalled_transfer) {

@@ -107,7 +107,9 @@ void tcp_relay::accept_connections() {
       return;  // the listener was shut down
     }
     auto link = std::make_unique<connection>(tcp_socket(accepted));
-    const bool faulty = connections_accepted_++ < options_.faulty_connections;
+    const size_t number = connections_accepted_++;
+    if (options_.on_connection) options_.on_connection(number);
+    const bool faulty = number < options_.faulty_connections;
     // A target that refuses closes the client's connection as well.
     if (!link->target.connect_loopback(target_port_)) continue;
     std::lock_guard lock(mutex_);

@@ -40,6 +40,9 @@ class tcp_relay {
     // Runs on a relay thread when a connection's stall begins (tests set the stop event
     // there, so it comes while a read is blocked). Must not throw.
     std::function<void()> on_stall;
+    // Runs on the acceptor thread with each connection's number, counting from 0, before
+    // the connection is relayed. Must not throw.
+    std::function<void(size_t)> on_connection;
   };
 
   // Cuts the first faulty_connections connections after bytes, running on_cut first.

@@ -6,6 +6,7 @@
 #include <openssl/x509.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "updater_lib/details/package/openssl_objects.h"
@@ -39,32 +40,55 @@ void write_pem(const std::filesystem::path& path, Write write) {
   check(write(file.get()) == 1, "PEM_write");
 }
 
-}  // namespace
+struct signed_certificate {
+  openssl::pkey_ptr key;
+  certificate_ptr certificate;
+};
 
-tls_certificate make_tls_certificate(const std::filesystem::path& directory, const std::string& common_name,
-                                     const validity_window& window) {
-  const openssl::pkey_ptr key(EVP_EC_gen("P-256"));
-  check(key != nullptr, "EVP_EC_gen");
-  const certificate_ptr certificate(X509_new());
-  check(certificate != nullptr, "X509_new");
-  X509* x509 = certificate.get();
+// Signed by issuer, or by itself when issuer is null.
+signed_certificate make_certificate(const std::string& common_name, const validity_window& window,
+                                    const signed_certificate* issuer) {
+  signed_certificate made{openssl::pkey_ptr(EVP_EC_gen("P-256")), certificate_ptr(X509_new())};
+  check(made.key != nullptr, "EVP_EC_gen");
+  check(made.certificate != nullptr, "X509_new");
+  X509* x509 = made.certificate.get();
   check(X509_set_version(x509, X509_VERSION_3) == 1, "X509_set_version");
   set_random_serial(x509);
   check(X509_gmtime_adj(X509_getm_notBefore(x509), window.valid_from.count()) != nullptr, "X509_gmtime_adj");
   check(X509_gmtime_adj(X509_getm_notAfter(x509), window.valid_until.count()) != nullptr, "X509_gmtime_adj");
+  if (window.broken_end) {
+    // Set as raw bytes: every checked setter refuses this date.
+    check(ASN1_STRING_set(X509_getm_notAfter(x509), "301310120000Z", 13) == 1, "ASN1_STRING_set");
+  }
   X509_NAME* name = X509_get_subject_name(x509);
   check(X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
                                    reinterpret_cast<const unsigned char*>(common_name.c_str()), -1, -1, 0) == 1,
         "X509_NAME_add_entry_by_txt");
-  check(X509_set_issuer_name(x509, name) == 1, "X509_set_issuer_name");
-  check(X509_set_pubkey(x509, key.get()) == 1, "X509_set_pubkey");
-  check(X509_sign(x509, key.get(), EVP_sha256()) > 0, "X509_sign");
+  const signed_certificate& signer = issuer != nullptr ? *issuer : made;
+  check(X509_set_issuer_name(x509, X509_get_subject_name(signer.certificate.get())) == 1, "X509_set_issuer_name");
+  check(X509_set_pubkey(x509, made.key.get()) == 1, "X509_set_pubkey");
+  check(X509_sign(x509, signer.key.get(), EVP_sha256()) > 0, "X509_sign");
+  return made;
+}
+
+}  // namespace
+
+tls_certificate make_tls_certificate(const std::filesystem::path& directory, const std::string& common_name,
+                                     const validity_window& window, const std::string& issuer_common_name) {
+  std::optional<signed_certificate> issuer;
+  if (!issuer_common_name.empty()) issuer = make_certificate(issuer_common_name, {}, nullptr);
+  const signed_certificate made = make_certificate(common_name, window, issuer ? &*issuer : nullptr);
 
   std::filesystem::create_directories(directory);
   const tls_certificate files{directory / "certificate.pem", directory / "key.pem"};
-  write_pem(files.certificate_file, [&](BIO* file) { return PEM_write_bio_X509(file, x509); });
+  write_pem(files.certificate_file, [&](BIO* file) {
+    return PEM_write_bio_X509(file, made.certificate.get()) == 1 &&
+                   (!issuer || PEM_write_bio_X509(file, issuer->certificate.get()) == 1)
+               ? 1
+               : 0;
+  });
   write_pem(files.key_file, [&](BIO* file) {
-    return PEM_write_bio_PrivateKey(file, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
+    return PEM_write_bio_PrivateKey(file, made.key.get(), nullptr, nullptr, 0, nullptr, nullptr);
   });
   return files;
 }

@@ -17,12 +17,16 @@ struct tls_certificate {
 struct validity_window {
   std::chrono::seconds valid_from = -std::chrono::hours(1);
   std::chrono::seconds valid_until = std::chrono::hours(24);
+  // The end written as a date of month 13, which no date parser accepts.
+  bool broken_end = false;
 };
 
-// Makes an EC P-256 key and a self-signed certificate for it with the common name, and
-// writes them as certificate.pem and key.pem into directory (made when missing). Raises
+// Makes an EC P-256 key and a certificate for it with the common name, and writes them as
+// certificate.pem and key.pem into directory (made when missing). The certificate is
+// self-signed, or, with an issuer common name, signed by a CA certificate of that name
+// (valid now) that follows it in certificate.pem, so a server sends both. Raises
 // std::runtime_error with OpenSSL's text when a step fails.
 tls_certificate make_tls_certificate(const std::filesystem::path& directory, const std::string& common_name,
-                                     const validity_window& window = {});
+                                     const validity_window& window = {}, const std::string& issuer_common_name = "");
 
 }  // namespace test_support

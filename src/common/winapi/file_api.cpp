@@ -144,6 +144,17 @@ bool set_file_pointer_ex(handle_t file, int64_t distance, int64_t* new_position,
   return true;
 }
 
+bool set_end_of_file(handle_t file) {
+  const int descriptor = descriptor_of(file);
+  if (descriptor < 0) return false;
+  const off_t position = ::lseek(descriptor, 0, SEEK_CUR);
+  if (position < 0 || ::ftruncate(descriptor, position) != 0) {
+    set_last_error_from_errno();
+    return false;
+  }
+  return true;
+}
+
 bool get_file_size_ex(handle_t file, int64_t* size) {
   struct stat status {};
   if (!status_of(file, status)) return false;

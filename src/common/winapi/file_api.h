@@ -41,6 +41,8 @@ enum class move_method { file_begin = 0, file_current = 1, file_end = 2 };
 // SetFilePointerEx; new_position may be null.
 bool set_file_pointer_ex(handle_t file, int64_t distance, int64_t* new_position, move_method method);
 bool get_file_size_ex(handle_t file, int64_t* size);
+// SetEndOfFile: the file ends at the current position.
+bool set_end_of_file(handle_t file);
 // GetFileInformationByHandle reduced to the file's identity: the file the handle has
 // open, whatever name it has now.
 bool get_file_identity_by_handle(handle_t file, file_identity* identity);

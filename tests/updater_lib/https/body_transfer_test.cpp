@@ -1,5 +1,6 @@
 #include "updater_lib/details/https/body_transfer.h"
 
+#include <Poco/Exception.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,14 +18,16 @@ namespace {
 using namespace std::chrono_literals;
 
 // A body that delivers its bytes in reads of at most chunk bytes, then ends cleanly or
-// breaks off with an error, as a dropped connection does.
+// breaks off with an error, as a dropped or stalled connection does.
 class body_buffer : public std::streambuf {
  public:
-  body_buffer(std::string bytes, bool breaks_off) : bytes_(std::move(bytes)), breaks_off_(breaks_off) {}
+  body_buffer(std::string bytes, bool breaks_off, bool times_out = false)
+      : bytes_(std::move(bytes)), breaks_off_(breaks_off), times_out_(times_out) {}
 
  protected:
   int_type underflow() override {
     if (position_ == bytes_.size()) {
+      if (breaks_off_ && times_out_) throw Poco::TimeoutException();
       if (breaks_off_) throw std::runtime_error("connection reset");
       return traits_type::eof();
     }
@@ -38,6 +41,7 @@ class body_buffer : public std::streambuf {
  private:
   std::string bytes_;
   bool breaks_off_;
+  bool times_out_;
   size_t position_ = 0;
 };
 
@@ -110,6 +114,14 @@ TEST_F(body_transfer_test, a_broken_read_raises_and_keeps_the_blocks_before_it) 
               common::make_application_error(common::error_unexpected_https_read_amount));
     EXPECT_EQ(test_support::read_text(files_.path() / "body.part"), "0123");
   }
+}
+
+// The stream would swallow it and leave 5376, which does not say the server stalled.
+TEST_F(body_transfer_test, a_read_that_timed_out_raises_the_timeout) {
+  body_buffer buffer("0123456", true, true);
+  std::istream body(&buffer);
+  EXPECT_THROW(copy(body, 10), Poco::TimeoutException);
+  EXPECT_EQ(test_support::read_text(files_.path() / "body.part"), "0123");
 }
 
 TEST_F(body_transfer_test, a_set_stop_event_ends_the_copy_before_the_next_read) {

@@ -2,10 +2,15 @@
 // tinyproxy as the proxy, and a relay in between for cuts and stalls.
 #include "updater_lib/details/https/download_file.h"
 
+#include <Poco/Net/HTTPResponse.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <random>
 
@@ -22,6 +27,8 @@
 #include "support/tinyproxy_server.h"
 #include "support/tls_certificate.h"
 #include "support/update_source.h"
+#include "updater_lib/details/https/http_exchange.h"
+#include "updater_lib/details/https/https_session.h"
 
 namespace {
 
@@ -58,12 +65,13 @@ class download_file_test : public ::testing::Test {
   // nginx with the publisher's configuration and a certificate it accepts (or another).
   test_support::nginx_server& start_server(const std::string& extra_directives = "",
                                            const std::string& common_name = "KOVA test server",
-                                           const test_support::validity_window& window = {}) {
-    const auto certificate =
-        test_support::make_tls_certificate(root_.path() / ("cert" + std::to_string(servers_)), common_name, window);
+                                           const test_support::validity_window& window = {},
+                                           const std::string& issuer_common_name = "") {
+    const auto certificate = test_support::make_tls_certificate(root_.path() / ("cert" + std::to_string(servers_)),
+                                                                common_name, window, issuer_common_name);
     ++servers_;
-    server_.emplace(test_support::nginx_options{FERROWICK_SOURCE_DIR "/demo/nginx/update-server.conf",
-                                                root_.path() / "www", certificate, extra_directives});
+    server_.emplace(
+        test_support::nginx_options{configuration_template_, root_.path() / "www", certificate, extra_directives});
     return *server_;
   }
 
@@ -103,6 +111,7 @@ class download_file_test : public ::testing::Test {
   test_support::temp_directory destination_;
   common::handle_holder stop_event_;
   updater::https_parameters parameters_;
+  std::filesystem::path configuration_template_ = FERROWICK_SOURCE_DIR "/demo/nginx/update-server.conf";
   std::optional<test_support::nginx_server> server_;
   int servers_ = 0;
   test_support::log_capture log_;
@@ -188,15 +197,25 @@ TEST_F(download_file_test, certificates_outside_the_rule_make_the_server_unreach
     std::string common_name;
     test_support::validity_window window;
     std::u16string listed;
+    std::string issuer_common_name = "";
   };
   const row rows[] = {
       {"expired", "KOVA", {-48h, -24h}, u"Server certificate is expired. Now is '"},
       {"not yet valid", "KOVA", {24h, 48h}, u"Server certificate is from future. Now is '"},
       {"other component", "other.example", {}, u"Update package was designed for other component."},
+      // Only the CA has a verification error here; the server's own certificate must
+      // meet the rule all the same.
+      {"other component under an accepted CA",
+       "evil.example",
+       {},
+       u"Update package was designed for other component.",
+       "KOVA CA"},
+      // The date library raises on it: the certificate is refused, with the reason listed.
+      {"expiry in month 13", "KOVA", {-1h, 24h, true}, u"The server certificate was refused: "},
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.name);
-    const uint16_t port = start_server("", r.common_name, r.window).port();
+    const uint16_t port = start_server("", r.common_name, r.window, r.issuer_common_name).port();
     const failure error = failed_download(port);
     EXPECT_EQ(error.code, code(common::error_server_unreachable_direct));
     EXPECT_EQ(error.message, "Update server (address: 127.0.0.1, port: " + std::to_string(port) +
@@ -267,6 +286,100 @@ TEST_F(download_file_test, a_slow_transfer_ends_at_the_deadline) {
   // The copy and then the variant report the deadline.
   EXPECT_EQ(error.message,
             "Error file download. Stack errors:\n\\-> File download timeout.\n.\\-> File download timeout.");
+}
+
+// The relay accepts the probe's connection and sends nothing: the handshake stalls.
+TEST_F(download_file_test, the_stop_event_aborts_a_stalled_probe) {
+  std::atomic<std::chrono::steady_clock::rep> stop_set = 0;
+  const tcp_relay relay(start_server().port(), tcp_relay::stall_after(0, 1, [&] {
+                          stop_set = std::chrono::steady_clock::now().time_since_epoch().count();
+                          winapi::set_event(stop_event_.get());
+                        }));
+  EXPECT_EQ(failed_download(relay.port()).code, code(common::error_operation_canceled));
+  const auto ended = std::chrono::steady_clock::now().time_since_epoch().count();
+  std::cout << "stop event to 5391: " << (ended - stop_set) / 1000 << " us\n";
+  EXPECT_TRUE(log_.contains(u"Aborting HTTPS session..."));
+  EXPECT_FALSE(log_.contains(u"Download attempt # 2"));
+}
+
+TEST_F(download_file_test, the_deadline_aborts_a_stalled_transfer_and_is_listed) {
+  const tcp_relay relay(start_server().port(), tcp_relay::stall_after(fault_after, 2));
+  const failure error = failed_download(relay.port(), 2s);
+  EXPECT_EQ(error.code, code(common::error_file_download));
+  // The attempt's entry names the deadline, not what the abort left of the connection.
+  EXPECT_EQ(error.message,
+            "Error file download. Stack errors:\n\\-> File download timeout.\n.\\-> File download timeout.");
+  EXPECT_TRUE(log_.contains(u"The download's time is up"));
+  EXPECT_TRUE(log_.contains(u"Aborting HTTPS session..."));
+}
+
+// A pause that outlasts the deadline ends the variant; another attempt would only
+// probe, request and delete what the first one kept.
+TEST_F(download_file_test, no_attempt_starts_after_the_deadline) {
+  parameters_.time_between_retries_sec = 2;
+  const tcp_relay relay(start_server().port(), cut_two_transfers());
+  const failure error = failed_download(relay.port(), 1s);
+  EXPECT_EQ(error.code, code(common::error_file_download));
+  EXPECT_TRUE(error.message.starts_with("Error file download. Stack errors:\n\\-> File download timeout.\n"))
+      << error.message;
+  EXPECT_TRUE(log_.contains(u"Download attempt # 1"));
+  EXPECT_FALSE(log_.contains(u"Download attempt # 2"));
+}
+
+// nginx answers every ranged request for the file with a 206 of other bytes.
+TEST_F(download_file_test, a_range_other_than_the_one_asked_for_starts_again_from_byte_zero) {
+  const tcp_relay relay(
+      start_server("location = /update/0/bases.upd { if ($http_range) { add_header Content-Range \"bytes 0-6/7\"; "
+                   "return 206 \"spliced\"; } }")
+          .port(),
+      cut_two_transfers());
+  expect_served_file(download(relay.port()));
+  EXPECT_TRUE(log_.contains(u"Restarting download from the beginning"));
+  EXPECT_EQ(count_records(log_, u"Starting download..."), 2u);
+}
+
+// A write that fails part-way (here at the file size limit) leaves bytes on disk that
+// the resumed transfer must not follow.
+TEST_F(download_file_test, a_resumed_transfer_continues_after_the_counted_bytes) {
+  constexpr rlim_t size_limit = 100000;  // within the second block of 65536 bytes
+  const uint16_t server = start_server().port();
+  rlimit original{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
+  const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = original;
+  limited.rlim_cur = size_limit;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  // Connections 0 and 1 are the first attempt's probe and transfer.
+  tcp_relay::options lift_at_the_second_attempt;
+  lift_at_the_second_attempt.on_connection = [&](size_t number) {
+    if (number == 2) ::setrlimit(RLIMIT_FSIZE, &original);
+  };
+  const tcp_relay relay(server, lift_at_the_second_attempt);
+  const std::u16string path = download(relay.port());
+  ::setrlimit(RLIMIT_FSIZE, &original);
+  std::signal(SIGXFSZ, previous_handler);
+  EXPECT_TRUE(log_.contains(u"Restarting download from 65536"));
+  expect_served_file(path);
+}
+
+TEST_F(download_file_test, sessions_speak_tls_1_2_to_a_server_offering_1_3) {
+  std::string configuration = test_support::read_text(configuration_template_);
+  const std::string tls_1_2 = "ssl_protocols TLSv1.2;";
+  const size_t at = configuration.find(tls_1_2);
+  ASSERT_NE(at, std::string::npos);
+  configuration.replace(at, tls_1_2.size(), "ssl_protocols TLSv1.2 TLSv1.3;");
+  configuration_template_ = root_.path() / "tls-1.3.conf";
+  test_support::write_text(configuration_template_, configuration);
+  const uint16_t port =
+      start_server("add_header X-Protocol $ssl_protocol always; add_header X-Cipher $ssl_cipher always;").port();
+  const std::u16string root = common::concat(u"https://127.0.0.1:", port, u"/");
+  const auto session = updater::details::setup_https_session(root, parameters_.block_size, parameters_.proxy);
+  const auto request = updater::details::create_http_request(root, {}, 0);
+  Poco::Net::HTTPResponse response;
+  updater::details::send_request(*session, *request, response);
+  EXPECT_EQ(response.get("X-Protocol", ""), "TLSv1.2");
+  // The strongest suite the list allows for the server's EC key.
+  EXPECT_EQ(response.get("X-Cipher", ""), "ECDHE-ECDSA-AES256-GCM-SHA384");
 }
 
 TEST_F(download_file_test, the_stop_event_aborts_a_stalled_read) {

@@ -1,8 +1,10 @@
 #include "updater_lib/details/https/http_exchange.h"
 
+#include <Poco/Exception.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "error_lib/categories.h"
 #include "support/error_of.h"
@@ -99,6 +101,29 @@ TEST(http_exchange, headers_steer_resuming) {
     FAIL() << "a changed date passed";
   } catch (const common::application_exception& e) {
     EXPECT_EQ(e.code(), common::make_application_error(common::error_file_modification_date_changed));
+  }
+  // Taken as unknown, it made the library deliver nothing and the attempt count as done.
+  for (const char* length : {"-5", "five"}) {
+    EXPECT_THROW(
+        updater::details::update_session_properties(response_with({{"Content-Length", length}}), ranges, reference),
+        Poco::SyntaxException)
+        << length;
+  }
+}
+
+TEST(http_exchange, a_partial_answer_must_start_at_the_offset_asked_for) {
+  const std::tuple<const char*, uint64_t, bool> rows[] = {
+      {"bytes 100-199/200", 100, true},
+      {"bytes 0-199/200", 100, false},
+      {"bytes 1000-1999/2000", 100, false},
+      {"bytes 10-19/20", 1, false},
+      {"", 0, false},
+      {"bytes */200", 100, false},
+  };
+  for (const auto& [range, offset, accepted] : rows) {
+    Poco::Net::HTTPResponse response(Poco::Net::HTTPResponse::HTTP_PARTIAL_CONTENT);
+    if (*range != '\0') response.set("Content-Range", range);
+    EXPECT_EQ(updater::details::range_starts_at(response, offset), accepted) << range << " at " << offset;
   }
 }
 

@@ -82,6 +82,32 @@ TEST_F(parameters_check, an_empty_public_key_fails_with_5448) {
   expect_code([&] { updater::check_parameters(valid_); }, 5448, u"Public key is empty");
 }
 
+// A CR LF in the cookie put headers of its own into every request.
+TEST_F(parameters_check, values_that_go_into_requests_refuse_control_characters) {
+  const std::u16string bad_values[] = {u"user\r\nRANGE: bytes=5-", std::u16string(u"a\0b", 3), u"tab\there",
+                                       u"del\x7f"};
+  auto field_of = [](updater::updater_parameters& parameters, const char16_t* key) -> std::u16string& {
+    updater::https_parameters& https = parameters.source.https;
+    if (key == std::u16string_view(u"host_domain_name")) return https.host_domain_name[updater::main_files];
+    if (key == std::u16string_view(u"host_domain_name_for_utils"))
+      return https.host_domain_name[updater::utility_files];
+    if (key == std::u16string_view(u"proxy_address")) return https.proxy.proxy_address;
+    return https.viro_user_name;
+  };
+  for (const char16_t* key :
+       {u"viro_user_name", u"host_domain_name", u"host_domain_name_for_utils", u"proxy_address"}) {
+    for (const std::u16string& value : bad_values) {
+      updater::updater_parameters parameters = server();
+      field_of(parameters, key) = value;
+      expect_code([&] { updater::check_parameters(parameters); }, 5382,
+                  u"parameter_name = " + std::u16string(key) + u"; the value holds a control character");
+    }
+  }
+  // Blanks and text outside ASCII are ordinary values.
+  valid_.source.https.viro_user_name = u"Jos\u00e9 Mart\u00ednez";
+  updater::check_parameters(valid_);
+}
+
 TEST_F(parameters_check, the_first_broken_rule_is_reported) {
   valid_.stop_event_name.clear();
   valid_.destination_directory = missing();

@@ -1,5 +1,7 @@
 #include "updater_lib/details/https/body_transfer.h"
 
+#include <Poco/Exception.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -26,12 +28,32 @@ int64_t now_ticks() {
 
 const char* bool_text(bool value) { return value ? "true" : "false"; }
 
+// The stream keeps what its buffer raised to itself; a network failure, a time-out above
+// all, is raised as it is so that the error list names it. Any other failure leaves the
+// stream bad, as before.
+void read_block(std::istream& stream, char* data, std::streamsize count) {
+  try {
+    stream.exceptions(std::ios::badbit);
+    stream.read(data, count);
+  } catch (const Poco::Exception&) {
+    stream.exceptions(std::ios::goodbit);
+    throw;
+  } catch (...) {
+  }
+  stream.exceptions(std::ios::goodbit);
+}
+
 }  // namespace
 
 download_deadline::download_deadline(std::chrono::seconds duration)
     : start_(now_ticks()), end_(start_ + static_cast<int64_t>(duration.count()) * ticks_per_second) {}
 
 bool download_deadline::expired() const { return now_ticks() > end_; }
+
+std::chrono::milliseconds download_deadline::remaining() const {
+  constexpr int64_t ticks_per_millisecond = ticks_per_second / 1000;
+  return std::chrono::milliseconds(std::max<int64_t>(end_ - now_ticks(), 0) / ticks_per_millisecond);
+}
 
 common::handle_holder create_file_handle(const std::u16string& path) {
   FW_LOG_SCOPE();
@@ -58,7 +80,7 @@ bool save_stream_to_file(std::istream& stream, winapi::handle_t file, const canc
     if (deadline.expired() || token.canceled()) break;
     const uint64_t wanted =
         content_length != 0 ? std::min<uint64_t>(content_length - read_this_call, buffer_size) : buffer_size;
-    stream.read(buffer.data(), static_cast<std::streamsize>(wanted));
+    read_block(stream, buffer.data(), static_cast<std::streamsize>(wanted));
     const std::streamsize read = stream.gcount();
     if (read < 0 || ((read == 0 || read > static_cast<std::streamsize>(buffer_size)) && !stream.eof())) {
       FW_THROW(common::application_exception(common::error_unexpected_https_read_amount), "read = ", read,

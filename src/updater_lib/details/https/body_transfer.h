@@ -16,6 +16,8 @@ class download_deadline {
  public:
   explicit download_deadline(std::chrono::seconds duration);
   bool expired() const;
+  // Time left until the end; 0 once it has passed.
+  std::chrono::milliseconds remaining() const;
 
  private:
   int64_t start_;

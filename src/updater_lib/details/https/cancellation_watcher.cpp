@@ -1,5 +1,8 @@
 #include "updater_lib/details/https/cancellation_watcher.h"
 
+#include <Poco/Exception.h>
+
+#include <algorithm>
 #include <chrono>
 #include <exception>
 
@@ -8,6 +11,14 @@
 #include "cpplogger/log_stream.h"
 
 namespace updater::details {
+
+namespace {
+
+// 0xFFFFFFFF milliseconds wait without a limit.
+constexpr std::chrono::milliseconds max_wait(0xFFFFFFFF);
+constexpr uint32_t reabort_period_ms = 50;
+
+}  // namespace
 
 cancellation_watcher_thread::cancellation_watcher_thread(watcher_function function)
     : stop_event_(sync_helpers::create_basic_manual_reset_event()) {
@@ -30,25 +41,55 @@ void cancellation_watcher_thread::stop() {
   thread_.join();
 }
 
-cancellation_watcher_thread::watcher_function make_session_abort_watcher(const https_parameters& parameters,
+bool https_session_slot::publish(std::shared_ptr<Poco::Net::HTTPSession> session) {
+  std::lock_guard lock(mutex_);
+  if (aborted_) return false;
+  session_ = std::move(session);
+  return true;
+}
+
+void https_session_slot::abort() {
+  std::lock_guard lock(mutex_);
+  aborted_ = true;
+  if (!session_) {
+    FW_LOG(cpplogger::level_trace) << "No session was found";
+    return;
+  }
+  FW_LOG(cpplogger::level_trace) << "Aborting HTTPS session...";
+  abort_again_locked();
+}
+
+void https_session_slot::abort_again() {
+  std::lock_guard lock(mutex_);
+  if (session_) abort_again_locked();
+}
+
+void https_session_slot::abort_again_locked() {
+  // Shuts the connection down without touching the TLS state that the download thread
+  // may be reading through at this moment. A session not connected (or already closed)
+  // has nothing to shut down.
+  try {
+    session_->abort();
+  } catch (const Poco::Exception&) {
+  }
+}
+
+cancellation_watcher_thread::watcher_function make_session_abort_watcher(const download_deadline& deadline,
                                                                          https_session_slot& session,
                                                                          const cancellation_token& token) {
-  return [&parameters, &session, &token](common::handle_holder& stop_event) {
+  return [&deadline, &session, &token](common::handle_holder& stop_event) {
     FW_LOG_SCOPE();
+    bool stopped = false;
     try {
-      token.wait(stop_event, std::chrono::seconds(parameters.file_download_timeout_sec));
+      stopped = token.wait(stop_event, std::min(deadline.remaining(), max_wait));
+      if (!stopped) FW_LOG(cpplogger::level_trace) << "The download's time is up";
     } catch (const std::exception& e) {
       FW_LOG(cpplogger::level_debug) << "Waiting was finished. Error: " << e.what();
     }
-    const std::shared_ptr<Poco::Net::HTTPSClientSession> current = session.load();
-    if (!current) {
-      FW_LOG(cpplogger::level_trace) << "No session was found";
-      return;
-    }
-    FW_LOG(cpplogger::level_trace) << "Aborting HTTPS session...";
-    // Shuts the connection down without touching the TLS state that the download
-    // thread may be reading through at this moment.
-    current->abort();
+    session.abort();
+    // A session published just before the abort may have been connecting; its blocking
+    // handshake or read is cut when the next round finds it connected.
+    while (!stopped && !sync_helpers::wait(stop_event.get(), reabort_period_ms)) session.abort_again();
   };
 }
 

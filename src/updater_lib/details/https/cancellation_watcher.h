@@ -1,24 +1,42 @@
 #pragma once
 // A blocked HTTPS read cannot look at the cancellation token, so while one proxy variant
-// is downloaded a second thread waits for the stop event and aborts the session in use,
-// which makes the blocked read fail at once. Stopping the watcher wakes it too; it then
-// aborts a session that is no longer used.
-#include <Poco/Net/HTTPSClientSession.h>
+// is downloaded a second thread waits for the stop event or the end of the download's
+// time and aborts the connection in use (probe, handshake, request or body), which makes
+// the blocked call fail at once. Stopping the watcher wakes it too; it then aborts a
+// connection that is no longer used.
+#include <Poco/Net/HTTPSession.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "common/handle_holder.h"
-#include "updater_lib/details/parameters/updater_parameters.h"
+#include "updater_lib/details/https/body_transfer.h"
 #include "updater_lib/details/run/cancellation_token.h"
 
 namespace updater::details {
 
-// The session of the running download: stored by the download thread, loaded by the
-// watcher. Loading keeps the session alive while it is aborted.
-using https_session_slot = std::atomic<std::shared_ptr<Poco::Net::HTTPSClientSession>>;
+// The connection of the running download, published by the download thread before each
+// blocking use and aborted by the watcher. Once aborted the slot stays so: every later
+// connection is refused, so nothing started after the stop or the deadline can block.
+class https_session_slot {
+ public:
+  // False when the slot has been aborted: the caller must not use the session.
+  bool publish(std::shared_ptr<Poco::Net::HTTPSession> session);
+  // Aborts the published session and refuses later ones; logs what it found.
+  void abort();
+  // Aborts the published session again, without logging: one the watcher met before it
+  // had connected is connected now.
+  void abort_again();
+
+ private:
+  void abort_again_locked();
+
+  std::mutex mutex_;
+  std::shared_ptr<Poco::Net::HTTPSession> session_;  // guarded by mutex_
+  bool aborted_ = false;                             // guarded by mutex_
+};
 
 class cancellation_watcher_thread {
  public:
@@ -39,9 +57,9 @@ class cancellation_watcher_thread {
   std::thread thread_;
 };
 
-// Waits for the first of the token's event and the stop event, then aborts the session
-// found in the slot, once.
-cancellation_watcher_thread::watcher_function make_session_abort_watcher(const https_parameters& parameters,
+// Waits for the first of the token's event, the stop event and the deadline, then aborts
+// the slot, and keeps aborting what it holds until the stop event is set.
+cancellation_watcher_thread::watcher_function make_session_abort_watcher(const download_deadline& deadline,
                                                                          https_session_slot& session,
                                                                          const cancellation_token& token);
 

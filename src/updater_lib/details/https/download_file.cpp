@@ -2,6 +2,7 @@
 
 #include <Poco/Exception.h>
 #include <Poco/Net/HTTPResponse.h>
+#include <Poco/Net/NetException.h>
 #include <Poco/URI.h>
 
 #include <memory>
@@ -44,16 +45,25 @@ struct download_state {
   common::handle_holder file;
 };
 
+// A blocking call that failed because the watcher aborted it reports why it was stopped.
+void raise_if_stopped(const cancellation_token& token, const details::download_deadline& deadline) {
+  if (token.canceled()) FW_THROW(common::application_exception(common::error_operation_canceled));
+  if (deadline.expired()) FW_THROW(common::application_exception(common::error_file_download_timeout));
+}
+
 // Raises 5652, 5653 or 5654 when the way to the server does not work.
 void check_reachability(const std::u16string& root_url, const https_parameters& parameters,
                         const proxy_parameters& proxy, const Poco::Net::NameValueCollection& cookies,
-                        details::error_list& errors) {
+                        const cancellation_token& token, const details::download_deadline& deadline,
+                        details::error_list& errors, details::https_session_slot& session_slot) {
   const bool through_proxy = proxy.proxy_mode == proxy_mode::custom_proxy;
-  if (through_proxy && !is_proxy_server_reachable(proxy)) {
+  if (through_proxy && !is_proxy_server_reachable(proxy, parameters, session_slot)) {
+    raise_if_stopped(token, deadline);
     FW_THROW(details::internal_downloader_exception(common::error_proxy_unreachable, proxy.proxy_address,
                                                     decimal(proxy.proxy_port)));
   }
-  if (is_remote_server_reachable(root_url, parameters, proxy, cookies, errors)) return;
+  if (is_remote_server_reachable(root_url, parameters, proxy, cookies, errors, session_slot)) return;
+  raise_if_stopped(token, deadline);
   const Poco::URI root(common::utf16_to_utf8(root_url));
   const std::u16string host = common::utf8_to_utf16(root.getHost());
   const std::u16string port = decimal(root.getPort());
@@ -66,8 +76,7 @@ void check_reachability(const std::u16string& root_url, const https_parameters& 
 
 // Starts the file again from byte 0 on a new session.
 void start_from_beginning(download_state& state, const std::u16string& local_path, const std::u16string& file_url,
-                          const https_parameters& parameters, const proxy_parameters& proxy,
-                          details::https_session_slot& session_slot) {
+                          const https_parameters& parameters, const proxy_parameters& proxy) {
   FW_LOG(cpplogger::level_trace) << "Starting download...";
   if (fs_utils::file_exists(local_path)) {
     state.file.close();
@@ -77,13 +86,13 @@ void start_from_beginning(download_state& state, const std::u16string& local_pat
   state.downloaded_total = 0;
   state.file = details::create_file_handle(local_path);
   state.session = details::setup_https_session(file_url, parameters.block_size, proxy);
-  session_slot.store(state.session);
 }
 
 // One request on the current session and the copy of its body.
-void run_exchange(download_state& state, const std::u16string& local_path, const std::u16string& file_url,
-                  const Poco::Net::NameValueCollection& cookies, const https_parameters& parameters,
-                  const cancellation_token& token, const details::download_deadline& deadline) {
+void run_exchange(download_state& state, const std::u16string& file_url, const Poco::Net::NameValueCollection& cookies,
+                  const https_parameters& parameters, const cancellation_token& token,
+                  const details::download_deadline& deadline, details::https_session_slot& session_slot) {
+  if (!session_slot.publish(state.session)) raise_if_stopped(token, deadline);
   const auto request = details::create_http_request(file_url, cookies, state.downloaded_total);
   Poco::Net::HTTPResponse response;
   std::istream& body = details::send_request(*state.session, *request, response);
@@ -91,13 +100,23 @@ void run_exchange(download_state& state, const std::u16string& local_path, const
   details::check_http_response(response, file_url);
   const uint64_t content_length =
       details::update_session_properties(response, state.accept_ranges, state.last_modified);
+  if (response.getStatus() == Poco::Net::HTTPResponse::HTTP_PARTIAL_CONTENT &&
+      !details::range_starts_at(response, state.downloaded_total)) {
+    // Splicing another part of the file in at this offset would corrupt it.
+    FW_LOG(cpplogger::level_trace) << "Restarting download from the beginning";
+    state.restart = true;
+    throw Poco::Net::MessageException("The server sent another range than the one asked for",
+                                      response.get("Content-Range", ""));
+  }
   if (state.downloaded_total != 0 && response.getStatus() == Poco::Net::HTTPResponse::HTTP_OK) {
     // The server ignored the range and sends the whole file: appending it would corrupt
     // the file, so it is written from byte 0 instead.
     FW_LOG(cpplogger::level_trace) << "The server sent the whole file instead of the range; writing it anew";
-    state.file = details::create_file_handle(local_path);
     state.downloaded_total = 0;
   }
+  // A write that failed part-way left bytes the total does not count: the file continues
+  // exactly after the counted ones.
+  fs_utils::set_file_length(state.file.get(), state.downloaded_total);
   state.restart = !(state.accept_ranges && content_length > 0);
   state.finished = details::save_stream_to_file(body, state.file.get(), token, deadline, parameters.block_size,
                                                 content_length, state.downloaded_total);
@@ -150,12 +169,15 @@ std::u16string download_file_helper(const std::u16string& root_url, const std::u
       caller_errors.push_back(text);
     }
   });
-  details::cancellation_watcher_thread watcher(details::make_session_abort_watcher(parameters, session_slot, token));
+  details::cancellation_watcher_thread watcher(details::make_session_abort_watcher(deadline, session_slot, token));
   common::on_exit move_errors([&] {
     caller_errors.insert(caller_errors.end(), errors.begin(), errors.end());
     errors.clear();
   });
 
+  const auto check_deadline = [&deadline] {
+    if (deadline.expired()) FW_THROW(common::application_exception(common::error_file_download_timeout));
+  };
   while (!state.finished) {
     const bool canceled = token.canceled();
     if (canceled || state.attempt >= parameters.max_retry_count) {
@@ -166,12 +188,18 @@ std::u16string download_file_helper(const std::u16string& root_url, const std::u
     ++state.attempt;
     FW_LOG(cpplogger::level_trace) << "Download attempt # " << state.attempt;
     try {
-      check_reachability(root_url, parameters, proxy, cookies, errors);
-      if (state.restart) start_from_beginning(state, local_path, file_url, parameters, proxy, session_slot);
-      run_exchange(state, local_path, file_url, cookies, parameters, token, deadline);
+      check_reachability(root_url, parameters, proxy, cookies, token, deadline, errors, session_slot);
+      if (state.restart) start_from_beginning(state, local_path, file_url, parameters, proxy);
+      run_exchange(state, file_url, cookies, parameters, token, deadline, session_slot);
     } catch (const Poco::Exception& e) {
       FW_LOG(cpplogger::level_debug) << "Failed to download file. Error: " << e.displayText();
-      details::append_exception_chain(errors, e);
+      // A connection aborted at the deadline fails with whatever the abort left behind;
+      // the list says why it ended.
+      if (deadline.expired()) {
+        errors.push_back(common::application_exception(common::error_file_download_timeout).wide_what());
+      } else {
+        details::append_exception_chain(errors, e);
+      }
     } catch (const details::internal_downloader_exception&) {
       throw;
     } catch (const common::application_exception& e) {
@@ -186,8 +214,11 @@ std::u16string download_file_helper(const std::u16string& root_url, const std::u
       FW_LOG(cpplogger::level_debug) << "Failed to download file. Error: " << e.what();
       errors.push_back(common::utf8_to_utf16_lenient(e.what()));
     }
-    if (deadline.expired()) FW_THROW(common::application_exception(common::error_file_download_timeout));
-    if (!state.finished) token.wait(std::chrono::seconds(parameters.time_between_retries_sec));
+    check_deadline();
+    if (state.finished) break;
+    token.wait(std::chrono::seconds(parameters.time_between_retries_sec));
+    // No attempt starts after the deadline: it would only delete what the last one kept.
+    check_deadline();
   }
 
   watcher.stop();

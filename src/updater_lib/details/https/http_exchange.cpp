@@ -32,12 +32,12 @@ std::unique_ptr<Poco::Net::HTTPRequest> create_http_request(const std::u16string
 
 std::istream& send_request(Poco::Net::HTTPSClientSession& session, Poco::Net::HTTPRequest& request,
                            Poco::Net::HTTPResponse& response) {
-  reset_foreign_certificate();
+  reset_certificate_refusal();
   try {
     session.sendRequest(request);
     return session.receiveResponse(response);
-  } catch (const Poco::Exception&) {
-    raise_if_foreign_certificate();
+  } catch (const Poco::Exception& e) {
+    raise_if_certificate_refused(e);
     throw;
   }
 }
@@ -59,13 +59,20 @@ void check_http_response(const Poco::Net::HTTPResponse& response, const std::u16
            "status: ", static_cast<int>(status), "; reason: ", reason);
 }
 
+bool range_starts_at(const Poco::Net::HTTPResponse& response, uint64_t offset) {
+  const std::string range = response.get("Content-Range", "");
+  return range.starts_with("bytes " + std::to_string(offset) + "-");
+}
+
 uint64_t update_session_properties(const Poco::Net::HTTPResponse& response, bool& accept_ranges,
                                    std::string& last_modified) {
   FW_LOG_SCOPE();
   uint64_t content_length = 0;
-  if (response.hasContentLength() && response.getContentLength64() > 0) {
-    content_length = static_cast<uint64_t>(response.getContentLength64());
-    FW_LOG(cpplogger::level_trace) << "Content-Length = " << content_length;
+  if (response.hasContentLength()) {
+    const int64_t length = response.getContentLength64();
+    if (length < 0) throw Poco::SyntaxException("Negative Content-Length", response.get("Content-Length"));
+    content_length = static_cast<uint64_t>(length);
+    if (content_length > 0) FW_LOG(cpplogger::level_trace) << "Content-Length = " << content_length;
   }
   for (const auto& [name, value] : response) {
     if (name.starts_with("Accept-Ranges") && value.find("none") == std::string::npos) {

@@ -32,7 +32,11 @@ void check_https_session(const Poco::Net::HTTPSClientSession& session);
 // library's reason phrase for it.
 void check_http_response(const Poco::Net::HTTPResponse& response, const std::u16string& url);
 
-// Returns the content length (0 when absent or not positive). Walks the headers in the
+// True when a 206 response's "Content-Range" starts at offset ("bytes offset-...").
+bool range_starts_at(const Poco::Net::HTTPResponse& response, uint64_t offset);
+
+// Returns the content length (0 when absent or 0); a negative one raises
+// Poco::SyntaxException, as the library does for one that is not a number. Walks the headers in the
 // order received: an "Accept-Ranges" that is not "none" sets accept_ranges and ends the
 // walk; the first "Last-Modified" is kept in last_modified and a different later one
 // raises 5374.

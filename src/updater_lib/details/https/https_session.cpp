@@ -2,9 +2,11 @@
 
 #include <Poco/Net/Context.h>
 #include <Poco/Net/InvalidCertificateHandler.h>
+#include <Poco/Net/SSLException.h>
 #include <Poco/Net/SSLManager.h>
 #include <Poco/Timespan.h>
 #include <Poco/URI.h>
+#include <openssl/ssl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -27,17 +29,67 @@ constexpr int32_t bytes_per_timeout_second = 4575;
 constexpr int32_t min_timeout_seconds = 30;
 constexpr int32_t max_timeout_seconds = 60;
 
-// The handshake runs inside OpenSSL, which an exception must not cross; the callback
-// records a foreign certificate here and the failed request raises 5651 afterwards.
+// The handshake runs inside OpenSSL, which an exception must not cross; the callbacks
+// record why a certificate was refused here and the failed request raises afterwards.
 thread_local std::optional<std::string> foreign_certificate_name;
+thread_local std::optional<std::string> certificate_check_failure;
 
 class certificate_handler : public Poco::Net::InvalidCertificateHandler {
  public:
   certificate_handler() : InvalidCertificateHandler(false) {}
   void onInvalidCertificate(const void*, Poco::Net::VerificationErrorArgs& arguments) override {
-    check_server_certificate(arguments);
+    try {
+      check_server_certificate(arguments);
+    } catch (const Poco::Exception& e) {
+      arguments.setIgnoreError(false);
+      certificate_check_failure = e.displayText();
+    } catch (const std::exception& e) {
+      arguments.setIgnoreError(false);
+      certificate_check_failure = e.what();
+    } catch (...) {
+      arguments.setIgnoreError(false);
+      certificate_check_failure = "unknown error";
+    }
   }
 };
+
+// Marks, in one verification, that the server's own certificate has met the rule.
+int leaf_judged_index() {
+  static const int index = X509_STORE_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+  return index;
+}
+
+// The library's own callback, which hands a certificate with a verification error to the
+// handler registered with the SSL manager.
+struct library_callbacks : Poco::Net::SSLManager {
+  using Poco::Net::SSLManager::verifyClientCallback;
+};
+
+// Replaces the library's callback, which hands only certificates with verification
+// errors to the handler: the server's own certificate must meet the rule also when the
+// chain above it verified, or a foreign certificate signed by an accepted one would pass.
+int verify_server_certificate(int preverified, X509_STORE_CTX* store) {
+  try {
+    if (preverified == 0) {
+      if (X509_STORE_CTX_get_error_depth(store) == 0) X509_STORE_CTX_set_ex_data(store, leaf_judged_index(), store);
+      return library_callbacks::verifyClientCallback(0, store);
+    }
+    if (X509_STORE_CTX_get_error_depth(store) != 0 ||
+        X509_STORE_CTX_get_ex_data(store, leaf_judged_index()) != nullptr) {
+      return 1;
+    }
+    X509_STORE_CTX_set_ex_data(store, leaf_judged_index(), store);
+    const int previous_error = X509_STORE_CTX_get_error(store);
+    X509_STORE_CTX_set_error(store, X509_V_ERR_APPLICATION_VERIFICATION);
+    if (library_callbacks::verifyClientCallback(0, store) == 0) return 0;
+    X509_STORE_CTX_set_error(store, previous_error);
+    return 1;
+  } catch (...) {
+    // Nothing may unwind through OpenSSL's frames.
+    certificate_check_failure = "the server certificate could not be read";
+    return 0;
+  }
+}
 
 int64_t seconds_since_epoch(const Poco::DateTime& time) { return time.timestamp().epochMicroseconds() / 1000000; }
 
@@ -55,6 +107,10 @@ std::unique_ptr<Poco::Net::HTTPSClientSession> setup_https_session(const std::u1
                                                          Poco::Net::Context::VERIFY_STRICT, 0, false, cipher_list));
   // Host names are not the library's business: every certificate must reach the rule.
   context->enableExtendedCertificateVerification(false);
+  // The library's TLS 1.2 usage is only a minimum; under TLS 1.3 the cipher list would
+  // not apply.
+  SSL_CTX_set_max_proto_version(context->sslContext(), TLS1_2_VERSION);
+  SSL_CTX_set_verify(context->sslContext(), SSL_CTX_get_verify_mode(context->sslContext()), verify_server_certificate);
   Poco::Net::SSLManager::instance().initializeClient(nullptr, new certificate_handler, context);
 
   auto session = std::make_unique<Poco::Net::HTTPSClientSession>(context);
@@ -110,9 +166,16 @@ void check_server_certificate(Poco::Net::VerificationErrorArgs& arguments) {
   foreign_certificate_name = common_name;
 }
 
-void reset_foreign_certificate() { foreign_certificate_name.reset(); }
+void reset_certificate_refusal() {
+  foreign_certificate_name.reset();
+  certificate_check_failure.reset();
+}
 
-void raise_if_foreign_certificate() {
+void raise_if_certificate_refused(const Poco::Exception& handshake_failure) {
+  if (const std::optional<std::string> failure = std::exchange(certificate_check_failure, std::nullopt)) {
+    throw Poco::Net::CertificateValidationException("The server certificate was refused: " + *failure,
+                                                    handshake_failure);
+  }
   const std::optional<std::string> common_name = std::exchange(foreign_certificate_name, std::nullopt);
   if (!common_name) return;
   FW_THROW(internal_downloader_exception(common::error_other_component), "Installed product: ", "KOVA",

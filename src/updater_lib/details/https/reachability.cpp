@@ -2,8 +2,8 @@
 
 #include <Poco/Exception.h>
 #include <Poco/Net/HTTPResponse.h>
+#include <Poco/Net/HTTPSession.h>
 #include <Poco/Net/SocketAddress.h>
-#include <Poco/Net/StreamSocket.h>
 
 #include "common/text.h"
 #include "cpplogger/log_scope.h"
@@ -15,13 +15,29 @@
 
 namespace updater {
 
-bool is_proxy_server_reachable(const proxy_parameters& proxy) {
+namespace {
+
+// A bare connection: a session only so that the watcher can abort it like the others.
+class tcp_probe : public Poco::Net::HTTPSession {
+ public:
+  explicit tcp_probe(const Poco::Timespan& timeout) { setTimeout(timeout); }
+  void connect_and_close(const Poco::Net::SocketAddress& address) {
+    connect(address);
+    close();
+  }
+};
+
+}  // namespace
+
+bool is_proxy_server_reachable(const proxy_parameters& proxy, const https_parameters& parameters,
+                               details::https_session_slot& slot) {
   FW_LOG_SCOPE();
   try {
     const Poco::Net::SocketAddress address(common::utf16_to_utf8(proxy.proxy_address), proxy.proxy_port);
-    Poco::Net::StreamSocket socket;
-    socket.connect(address);
-    socket.close();
+    const auto probe =
+        std::make_shared<tcp_probe>(Poco::Timespan(details::session_timeout_seconds(parameters.block_size), 0));
+    if (!slot.publish(probe)) return false;
+    probe->connect_and_close(address);
     return true;
   } catch (const Poco::Exception& e) {
     FW_LOG(cpplogger::level_debug) << e.displayText();
@@ -31,11 +47,13 @@ bool is_proxy_server_reachable(const proxy_parameters& proxy) {
 
 bool is_remote_server_reachable(const std::u16string& server_root_url, const https_parameters& parameters,
                                 const proxy_parameters& proxy, const Poco::Net::NameValueCollection& cookies,
-                                std::vector<std::u16string>& errors) {
+                                std::vector<std::u16string>& errors, details::https_session_slot& slot) {
   FW_LOG_SCOPE();
   FW_LOG(cpplogger::level_trace) << "Server URL: " << server_root_url;
   try {
-    const auto session = details::setup_https_session(server_root_url, parameters.block_size, proxy);
+    const std::shared_ptr<Poco::Net::HTTPSClientSession> session =
+        details::setup_https_session(server_root_url, parameters.block_size, proxy);
+    if (!slot.publish(session)) return false;
     const auto request = details::create_http_request(server_root_url, cookies, 0);
     Poco::Net::HTTPResponse response;
     details::send_request(*session, *request, response);

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "common/fs_utils.h"
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
@@ -15,6 +17,23 @@ void check_destination_directory(const std::u16string& directory) {
   if (!fs_utils::directory_exists(directory)) {
     FW_THROW(common::application_exception(common::error_no_destination_directory), "Directory name = ", directory);
   }
+}
+
+// Values that go into requests (the cookie, host names) must not carry control
+// characters: a CR LF there would add headers of the caller's choosing.
+void check_request_value(const char16_t* key, const std::u16string& value) {
+  const bool has_control = std::any_of(value.begin(), value.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
+  if (has_control) {
+    FW_THROW(common::application_exception(common::error_unexpected_parameter), "parameter_name = ", key,
+             "; the value holds a control character");
+  }
+}
+
+void check_request_values(const https_parameters& https) {
+  check_request_value(u"host_domain_name", https.host_domain_name[main_files]);
+  check_request_value(u"host_domain_name_for_utils", https.host_domain_name[utility_files]);
+  check_request_value(u"viro_user_name", https.viro_user_name);
+  check_request_value(u"proxy_address", https.proxy.proxy_address);
 }
 
 }  // namespace
@@ -35,6 +54,7 @@ void check_parameters(const updater_parameters& parameters) {
   if (parameters.public_key.empty()) {
     FW_THROW(common::application_exception(common::error_invalid_public_key), "Public key is empty");
   }
+  check_request_values(parameters.source.https);
 }
 
 }  // namespace updater

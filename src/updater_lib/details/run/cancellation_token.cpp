@@ -17,10 +17,10 @@ namespace {
 
 constexpr int64_t max_timeout_milliseconds = 0xFFFFFFFF;
 
-uint32_t to_milliseconds(std::chrono::seconds timeout) {
-  const int64_t milliseconds = static_cast<int64_t>(timeout.count()) * 1000;
-  if (timeout.count() < 0 || milliseconds > max_timeout_milliseconds) {
-    FW_THROW(common::application_exception(common::error_invalid_timeout), "timeout = ", timeout.count(), " sec");
+uint32_t to_milliseconds(std::chrono::milliseconds timeout) {
+  const int64_t milliseconds = static_cast<int64_t>(timeout.count());
+  if (milliseconds < 0 || milliseconds > max_timeout_milliseconds) {
+    FW_THROW(common::application_exception(common::error_invalid_timeout), "timeout = ", milliseconds, " ms");
   }
   return static_cast<uint32_t>(milliseconds);
 }
@@ -44,14 +44,15 @@ void cancellation_token::wait(std::chrono::seconds timeout) const {
   if (sync_helpers::wait(stop_event_.get(), to_milliseconds(timeout))) raise_canceled();
 }
 
-void cancellation_token::wait(const common::handle_holder& other_event, std::chrono::seconds timeout) const {
+bool cancellation_token::wait(const common::handle_holder& other_event, std::chrono::milliseconds timeout) const {
   FW_LOG_SCOPE();
-  to_milliseconds(timeout);
   const std::array<winapi::handle_t, 2> events{stop_event_.get(), other_event.get()};
-  const auto [signalled, index] = sync_helpers::wait_any(events.data(), static_cast<uint32_t>(events.size()));
-  if (!signalled) return;
+  const auto [signalled, index] =
+      sync_helpers::wait_any(events.data(), static_cast<uint32_t>(events.size()), to_milliseconds(timeout));
+  if (!signalled) return false;
   FW_LOG(cpplogger::level_trace) << "Event #" << index << " was raised";
   if (index == 0) raise_canceled();
+  return true;
 }
 
 }  // namespace updater

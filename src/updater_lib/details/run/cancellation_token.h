@@ -20,9 +20,10 @@ class cancellation_token {
   // when the timeout does not fit in 32-bit milliseconds.
   void wait(std::chrono::seconds timeout) const;
 
-  // Returns when other_event is set; raises 5391 if the stop event is set (it wins when
-  // both are). The timeout is only validated (5373): this wait has no time limit.
-  void wait(const common::handle_holder& other_event, std::chrono::seconds timeout) const;
+  // Returns true when other_event is set and false when the timeout has passed first;
+  // raises 5391 if the stop event is set (it wins when both are) and 5373 when the
+  // timeout does not fit in 32-bit milliseconds (0xFFFFFFFF waits without a limit).
+  bool wait(const common::handle_holder& other_event, std::chrono::milliseconds timeout) const;
 
  private:
   common::handle_holder stop_event_;
