@@ -38,8 +38,7 @@ struct not_found {};
 
 std::u16string subkey_of(const std::string& key) {
   for (const std::string_view hive : {"HKLM\\", "HKEY_LOCAL_MACHINE\\"}) {
-    if (key.size() >= hive.size() &&
-        std::equal(hive.begin(), hive.end(), key.begin(), [](char a, char b) { return a == std::toupper(b); })) {
+    if (common::equal_ignoring_ascii_case(std::string_view(key).substr(0, hive.size()), hive)) {
       return common::utf8_to_utf16(key.substr(hive.size()));
     }
   }
