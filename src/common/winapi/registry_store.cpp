@@ -57,9 +57,7 @@ std::string unique_suffix() {
 std::optional<std::string> folder_name(std::u16string_view component) {
   if (component.empty() || component.find(u'\0') != std::u16string_view::npos) return std::nullopt;
   std::u16string lower(component);
-  for (char16_t& unit : lower) {
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
-  }
+  for (char16_t& unit : lower) unit = common::ascii_to_lower(unit);
   std::string utf8;
   try {
     utf8 = common::utf16_to_utf8(lower);

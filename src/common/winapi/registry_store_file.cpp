@@ -15,10 +15,6 @@ constexpr std::string_view end_line = "end";
 constexpr std::string_view dword_prefix = "dword:";
 constexpr std::string_view binary_prefix = "hex:";
 
-char16_t to_ascii_lower(char16_t unit) {
-  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-}
-
 bool is_high_surrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
@@ -192,7 +188,7 @@ std::optional<value> parse_value(std::string_view line) {
 }  // namespace
 
 bool same_name(std::u16string_view left, std::u16string_view right) {
-  return std::ranges::equal(left, right, {}, to_ascii_lower, to_ascii_lower);
+  return common::equal_ignoring_ascii_case(left, right);
 }
 
 std::optional<std::vector<value>> parse(std::string_view text) {
