@@ -108,12 +108,20 @@ reg_result key_folder(hkey root, std::u16string_view subkey, std::string& folder
   }
 }
 
+// The folder and every folder between it and the store root must be real folders: a
+// symbolic link planted in the store would send reads and writes outside it.
 reg_result require_directory(const std::string& folder) {
-  struct stat status {};
-  if (::stat(folder.c_str(), &status) != 0) {
-    return errno == ENOTDIR ? error_file_not_found : errno_result();
+  const std::string root = registry_store_root();
+  const std::size_t first = folder.starts_with(root + "/") ? root.size() + 1 : 0;
+  for (std::size_t end = folder.find('/', first);; end = folder.find('/', end + 1)) {
+    struct stat status {};
+    if (::lstat(folder.substr(0, end).c_str(), &status) != 0) {
+      return errno == ENOTDIR ? error_file_not_found : errno_result();
+    }
+    if (S_ISLNK(status.st_mode)) return error_access_denied;
+    if (!S_ISDIR(status.st_mode)) return error_file_not_found;
+    if (end == std::string::npos) return error_success;
   }
-  return S_ISDIR(status.st_mode) ? error_success : error_file_not_found;
 }
 
 hkey add_handle(std::string folder, uint32_t access) {
@@ -150,8 +158,10 @@ class descriptor {
 };
 
 reg_result read_values(const std::string& folder, std::vector<store_file::value>& values) {
-  const descriptor file(::open((folder + "/" + std::string(values_file_name)).c_str(), O_RDONLY | O_CLOEXEC));
+  const descriptor file(
+      ::open((folder + "/" + std::string(values_file_name)).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (file.get() < 0) {
+    if (errno == ELOOP) return error_access_denied;
     if (errno != ENOENT) return errno_result();
     values.clear();
     return error_success;
@@ -215,9 +225,9 @@ reg_result write_values(const std::string& folder, const std::vector<store_file:
 class key_lock {
  public:
   explicit key_lock(const std::string& folder)
-      : directory_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+      : directory_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
     if (directory_.get() < 0) {
-      result_ = errno == ENOENT ? error_file_not_found : errno_result();
+      result_ = errno == ENOENT ? error_file_not_found : errno == ELOOP ? error_access_denied : errno_result();
       return;
     }
     while (::flock(directory_.get(), LOCK_EX) != 0) {
