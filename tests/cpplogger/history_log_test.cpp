@@ -395,6 +395,18 @@ TEST_P(history_purge, drops_idle_buffers_of_ended_threads_at_most_once_a_period)
   EXPECT_EQ(found, c.kept);
 }
 
+// A dump empties the buffer of a thread that has ended; the purge still drops it.
+TEST_F(history_log_test, the_purge_drops_the_emptied_buffer_of_an_ended_thread) {
+  const uint32_t main_id = winapi::current_thread_id();
+  const int64_t start = now.load();
+  std::thread([&] { log(cpplogger::level_info, u"thread record", winapi::current_thread_id()); }).join();
+  log(cpplogger::level_error, u"error", main_id);
+  ASSERT_EQ(history.thread_count(), 2u);
+  now = start + period;
+  log(cpplogger::level_info, u"main record", main_id);
+  EXPECT_EQ(history.thread_count(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     cases, history_purge,
     ::testing::Values(purge_case{"ended_and_idle_for_a_period", false, 0, {period}, false},

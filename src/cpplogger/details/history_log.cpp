@@ -104,7 +104,7 @@ void history_log::purge_if_due(int64_t now) {
   std::lock_guard lock(registry_mutex_);
   if (now - last_purge_time_.load(std::memory_order_relaxed) < idle_period) return;
   for (auto entry = buffers_.begin(); entry != buffers_.end();) {
-    if (entry->second->idle_with_records(now, idle_period) && !winapi::thread_exists(entry->first)) {
+    if (entry->second->idle(now, idle_period) && !winapi::thread_exists(entry->first)) {
       entry->second->retire();
       entry = buffers_.erase(entry);
     } else {
@@ -117,6 +117,11 @@ void history_log::purge_if_due(int64_t now) {
 void history_log::clear_all() {
   std::lock_guard lock(registry_mutex_);
   for (const auto& entry : buffers_) entry.second->clear();
+}
+
+size_t history_log::thread_count() {
+  std::lock_guard lock(registry_mutex_);
+  return buffers_.size();
 }
 
 history_log& process_history_log() {

@@ -25,7 +25,8 @@ class history_log {
                                       const logger_settings& settings)>;
 
   // Buffers of vanished threads are looked for at most once per idle period, and only
-  // those that received nothing for that long.
+  // those that received nothing for that long; buffers a dump has emptied count too, or
+  // every thread that ever logged would keep an entry.
   static constexpr int64_t idle_period = 600'000'000;
 
   // ERROR and FATAL records dump the history.
@@ -43,6 +44,9 @@ class history_log {
   void keep_and_dump(const record_view& record, const logger_settings& settings, const logger_interface& instance);
 
   void clear_all();
+
+  // The number of threads the history holds a buffer for.
+  size_t thread_count();
 
  private:
   // The thread's buffer, made on its first record; the registry lock is held.
