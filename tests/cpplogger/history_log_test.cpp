@@ -134,6 +134,19 @@ class history_log_test : public ::testing::Test {
              const logger_settings& archived_settings) { archive(base_name, archived_directory, archived_settings); }};
 };
 
+// The crash report of a fault inside the archiving is logged by the dumping thread itself.
+TEST_F(history_log_test, a_fatal_record_made_inside_the_archiving_still_reaches_a_file) {
+  std::optional<history_log> crashing;
+  crashing.emplace([this] { return now.load(); },
+                   [&](const std::u16string&, const std::u16string&, const logger_settings&) {
+                     crashing->keep_and_dump(make_record(cpplogger::level_fatal, u"crash report", 0, 11), settings,
+                                             instance);
+                   });
+  crashing->keep_and_dump(make_record(cpplogger::level_error, u"boom", 0, 11), settings, instance);
+  EXPECT_EQ(texts_of(read_bytes(logs() / file_name(11, "FATAL"))), std::vector<std::string>{"crash report"});
+  EXPECT_EQ(texts_of(read_bytes(logs() / file_name(11, "ERROR"))), std::vector<std::string>{"boom"});
+}
+
 TEST_F(history_log_test, records_below_error_write_nothing) {
   for (const int32_t level : {cpplogger::level_unknown, cpplogger::level_trace, cpplogger::level_debug,
                               cpplogger::level_info, cpplogger::level_warn, 17}) {

@@ -56,7 +56,10 @@ void history_log::keep(const record_view& record, const logger_settings& setting
 
 void history_log::keep_and_dump(const record_view& record, const logger_settings& settings,
                                 const logger_interface& instance) {
-  if (dumping) return;
+  if (dumping) {
+    write_alone(record, instance);
+    return;
+  }
   // The registry stays locked through dump and archive, so two dumps never overlap.
   std::lock_guard lock(registry_mutex_);
   buffer_of(record.thread_id)->add(record, budget_of(settings));
@@ -97,6 +100,14 @@ void history_log::dump_all(int32_t level, uint32_t erroring_thread_id, const log
                         history_file_content(records));
   }
   archive_(base_name, directory, settings);
+}
+
+void history_log::write_alone(const record_view& record, const logger_interface& instance) const {
+  const std::u16string directory = instance.get_logs_directory();
+  if (directory.empty()) return;
+  append_history_file(history_file_path(directory, instance.get_log_base_name(), history_time_text(now_()),
+                                        winapi::current_process_id(), record.thread_id, level_to_text(record.level)),
+                      history_file_content({record.to_message()}));
 }
 
 void history_log::purge_if_due(int64_t now) {

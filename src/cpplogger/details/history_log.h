@@ -55,6 +55,10 @@ class history_log {
   thread_history_buffer& cached_buffer_of(uint32_t thread_id);
   void dump_all(int32_t level, uint32_t erroring_thread_id, const logger_settings& settings,
                 const logger_interface& instance);
+  // An ERROR or FATAL record made while its thread dumps (the crash report of a fault
+  // inside the dump or the archiving) cannot wait for the registry this thread holds:
+  // it gets a history file of its own, which the next archiving packs.
+  void write_alone(const record_view& record, const logger_interface& instance) const;
   void purge_if_due(int64_t now);
 
   const uint64_t id_;  // tells this log's buffers apart in the threads' caches
