@@ -164,6 +164,7 @@ void unhandled_exception_filter(const winapi::exception_pointers& pointers) {
     report << u"ExceptionCode: " << hex(pointers.record.exception_code) << u'\n';
     report << u"ExceptionAddress: " << hex(pointers.record.exception_address) << u'\n';
     report << u"ExceptionFlags: " << hex(pointers.record.exception_flags) << u'\n';
+    if (pointers.record.data_address) report << u"DataAddress: " << hex(*pointers.record.data_address) << u'\n';
     if (dump.failure != nullptr) report << dump.failure << hex(dump.error) << u'\n';
     write_modules(report);
     write_memory_counters(report);

@@ -63,9 +63,16 @@ std::vector<std::filesystem::path> crash_fixture::dump_files() const {
 
 std::string crash_fixture::backtrace_of(const std::filesystem::path& dump) {
   test_support::child_options options;
-  options.arguments = {
-      "-batch",     "-nx", "-iex", "set debuginfod enabled off", "-ex", "bt 6", crash_worker_binary().string(),
-      dump.string()};
+  options.arguments = {"-batch",
+                       "-nx",
+                       "-iex",
+                       "set debuginfod enabled off",
+                       "-ex",
+                       "bt 6",
+                       "-ex",
+                       "printf \"pc=%lx\\n\", $pc",
+                       crash_worker_binary().string(),
+                       dump.string()};
   options.timeout = std::chrono::seconds(60);
   const test_support::child_result result = test_support::run_child("/usr/bin/gdb", options);
   EXPECT_EQ(result.exit_code, 0) << result.stderr_text;

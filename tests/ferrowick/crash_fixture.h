@@ -24,7 +24,8 @@ class crash_fixture : public worker_fixture {
   std::string all_log_text() const;
   std::vector<std::filesystem::path> dump_files() const;
 
-  // gdb's backtrace of a dump in batch mode.
+  // gdb's backtrace of a dump in batch mode, then the faulting thread's program counter
+  // as "pc=<hex>".
   static std::string backtrace_of(const std::filesystem::path& dump);
 };
 

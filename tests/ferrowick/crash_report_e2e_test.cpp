@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -52,7 +54,8 @@ void expect_modules_and_counters(const std::string& log) {
 struct fault_case {
   const char* mode;
   int signal;
-  const char* exception_lines;  // the report's first lines
+  const char* exception_code;  // the report's first line
+  const char* data_line;       // the line after ExceptionFlags, if any
   const char* faulting_function;
 };
 
@@ -65,8 +68,14 @@ TEST_P(crash_report_of_a_fault, leaves_a_dump_gdb_opens_at_the_faulting_function
   EXPECT_EQ(result.stderr_text, "");
 
   const std::string log = all_log_text();
-  expect_fatal_line(log, std::string("ExceptionCode: ") + GetParam().exception_lines);
+  expect_fatal_line(log, std::string("ExceptionCode: ") + GetParam().exception_code + "\n");
   EXPECT_EQ(occurrences(log, "ExceptionCode: "), 1u);
+  std::smatch address;
+  ASSERT_TRUE(std::regex_search(
+      log, address, std::regex("\nExceptionAddress: ([0-9a-f]+)\nExceptionFlags: [0-9a-f]+\n(DataAddress: .*\n)?")))
+      << log;
+  EXPECT_EQ(address[2].matched, *GetParam().data_line != '\0');
+  EXPECT_EQ(address[2].str().substr(0, std::strlen(GetParam().data_line)), GetParam().data_line);
   expect_modules_and_counters(log);
 
   const std::vector<std::filesystem::path> dumps = dump_files();
@@ -89,14 +98,14 @@ TEST_P(crash_report_of_a_fault, leaves_a_dump_gdb_opens_at_the_faulting_function
   // The fault happened on the main thread, whose id is the process id in the name.
   expect_contains(backtrace, "LWP " + pid[1].str());
   expect_contains(backtrace, "Program terminated with signal");
+  expect_contains(backtrace, "\npc=" + address[1].str() + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     faults, crash_report_of_a_fault,
-    testing::Values(fault_case{"segv", SIGSEGV, "b\nExceptionAddress: 1000\nExceptionFlags: 1\n",
-                               "crash_test::crash_test_hook_fault_here"},
-                    fault_case{"trap", SIGILL, "4\nExceptionAddress: ", "crash_test::crash_test_hook_trap_here"},
-                    fault_case{"stack", SIGSEGV, "b\nExceptionAddress: ", "crash_test::crash_test_hook_recurse"}),
+    testing::Values(fault_case{"segv", SIGSEGV, "b", "DataAddress: 1000\n", "crash_test::crash_test_hook_fault_here"},
+                    fault_case{"trap", SIGILL, "4", "", "crash_test::crash_test_hook_trap_here"},
+                    fault_case{"stack", SIGSEGV, "b", "DataAddress: ", "crash_test::crash_test_hook_recurse"}),
     [](const testing::TestParamInfo<fault_case>& info) { return std::string(info.param.mode); });
 
 TEST_F(crash_report, an_abort_is_reported_as_the_single_text_sigabrt_was_caught) {
@@ -135,7 +144,8 @@ TEST_F(crash_report, a_fault_in_a_second_thread_while_the_main_thread_logs_gives
   ASSERT_EQ(result.signal, SIGSEGV) << "SIGKILL means the worker hung and was killed";
   const std::string log = all_log_text();
   expect_contains(log, "main thread record 100");
-  expect_fatal_line(log, "ExceptionCode: b\nExceptionAddress: 1000\n");
+  expect_fatal_line(log, "ExceptionCode: b\n");
+  expect_contains(log, "\nDataAddress: 1000\n");
   EXPECT_EQ(occurrences(log, "ExceptionCode: "), 1u);
   EXPECT_EQ(occurrences(log, "Minidump was created: "), 1u);
   EXPECT_EQ(dump_files().size(), 1u);

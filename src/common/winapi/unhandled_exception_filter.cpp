@@ -46,13 +46,24 @@ void limit_report_time() {
   ::alarm(crash_report_time_limit_seconds);
 }
 
+uintptr_t instruction_address(const ucontext_t& context) {
+#if defined(__x86_64__)
+  return static_cast<uintptr_t>(context.uc_mcontext.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+  return static_cast<uintptr_t>(context.uc_mcontext.pc);
+#endif
+}
+
 void on_fatal_signal(int signal_number, siginfo_t* info, void* context) {
   if (!crash_guard::claim()) end_process_as(signal_number);
   limit_report_time();
   exception_pointers pointers;
   pointers.record.exception_code = static_cast<uint32_t>(signal_number);
   pointers.record.exception_flags = static_cast<uint32_t>(info->si_code);
-  pointers.record.exception_address = reinterpret_cast<uintptr_t>(info->si_addr);
+  pointers.record.exception_address = instruction_address(*static_cast<const ucontext_t*>(context));
+  if (signal_number == SIGSEGV || signal_number == SIGBUS) {
+    pointers.record.data_address = reinterpret_cast<uintptr_t>(info->si_addr);
+  }
   pointers.signal_info = info;
   pointers.context = static_cast<const ucontext_t*>(context);
   if (const top_level_exception_filter filter = installed_filter.load()) filter(pointers);
