@@ -12,6 +12,7 @@
 #include "common/u16_stream.h"
 #include "common/winapi/crash_guard.h"
 #include "common/winapi/crash_time.h"
+#include "common/winapi/crash_watchdog.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/minidump.h"
 #include "common/winapi/module_snapshot.h"
@@ -29,6 +30,8 @@ struct installation {
   std::u16string dump_directory;
   std::string dump_directory_utf8;  // ready before a crash: the dump is written without allocating
   crash_report_callback callback;
+  // Built before an abort, which may come from inside malloc with its lock held.
+  const std::u16string abort_report = u"SIGABRT was caught.";
 };
 
 installation& state() {
@@ -104,7 +107,8 @@ void write_minidump(const winapi::exception_pointers& pointers, dump_outcome& ou
     outcome.failure = u"Could not create minidump file. Error: ";
     return;
   }
-  if (!winapi::write_dump(file, pointers, outcome.error)) outcome.failure = u"Could not create minidump. Error: ";
+  if (!winapi::write_dump(file, pointers, winapi::crash_watchdog::current_time_limits().dump_seconds, outcome.error))
+    outcome.failure = u"Could not create minidump. Error: ";
   winapi::close_dump_file(file);
 }
 
@@ -160,6 +164,8 @@ void unhandled_exception_filter(const winapi::exception_pointers& pointers) {
   try {
     dump_outcome dump;
     write_minidump(pointers, dump);
+    // The report's own time starts now: the dump had its budget.
+    winapi::crash_watchdog::arm(winapi::crash_watchdog::current_time_limits().report_seconds);
     common::u16_stream report;
     report << u"ExceptionCode: " << hex(pointers.record.exception_code) << u'\n';
     report << u"ExceptionAddress: " << hex(pointers.record.exception_address) << u'\n';
@@ -186,7 +192,10 @@ void sigabrt_handler(int signal_number) {
   if (signal_number != SIGABRT) return;
   // An abort inside a crash report ends the process without a second report.
   if (!winapi::crash_guard::claim()) return;
-  state().callback(u"SIGABRT was caught.");
+  // The callback logs, and the abort may come from a thread that holds a lock the
+  // logger needs (malloc's, after heap corruption; a logger lock, under std::terminate).
+  winapi::crash_watchdog::arm(winapi::crash_watchdog::current_time_limits().report_seconds);
+  state().callback(state().abort_report);
   winapi::crash_guard::release();
 }
 

@@ -159,6 +159,27 @@ TEST_F(crash_report, two_threads_faulting_at_once_give_one_report) {
   EXPECT_EQ(dump_files().size(), 1u);
 }
 
+// glibc aborts with the heap's lock held, so the report waits for ever; the worker
+// shortens its crash watchdog to 1 s for this run.
+TEST_F(crash_report, an_abort_inside_malloc_ends_the_process_by_the_watchdog) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer's allocator reports the double free itself";
+#endif
+  const test_support::child_result result = run_crashing("double_free");
+  EXPECT_EQ(result.signal, SIGALRM) << "SIGKILL means the worker hung and was killed\n" << result.stderr_text;
+  expect_contains(result.stderr_text, "double free or corruption");
+}
+
+TEST_F(crash_report, a_dump_over_its_time_budget_is_given_up_and_the_report_still_comes) {
+  const test_support::child_result result = run_crashing("dump_budget");
+  ASSERT_EQ(result.signal, SIGSEGV) << "SIGALRM means the dump took the report's time";
+  const std::string log = all_log_text();
+  expect_fatal_line(log, "ExceptionCode: b\n");
+  expect_contains(log, "\nCould not create minidump. Error: 5b4\n");
+  EXPECT_EQ(log.find("Minidump was created: "), std::string::npos);
+  expect_modules_and_counters(log);
+}
+
 TEST_F(crash_report, a_second_installation_keeps_the_first_folder_and_callback) {
   std::filesystem::create_directory(paths_.logs / "second");
   const test_support::child_result result = run_crashing("reinstall");

@@ -3,6 +3,7 @@
 #include <elf.h>
 #include <fcntl.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -70,11 +71,18 @@ bool read_page_flags(int pagemap, uintptr_t start, size_t pages) {
   return count == static_cast<ssize_t>(bytes);
 }
 
+int64_t monotonic_seconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec;
+}
+
 // Anonymous memory is written only where a page is present or swapped out. The vDSO's
 // pages appear only once used, yet gdb reads its whole image.
-int write_region(int file, int pagemap, const memory_region& region, uint64_t offset) {
+int write_region(int file, int pagemap, const memory_region& region, uint64_t offset, int64_t deadline) {
   const size_t page = static_cast<size_t>(::getpagesize());
   for (uintptr_t chunk = region.start; chunk < region.end; chunk += pages_per_chunk * page) {
+    if (monotonic_seconds() >= deadline) return ETIMEDOUT;
     const size_t pages = std::min<size_t>(pages_per_chunk, (region.end - chunk) / page);
     const uint64_t chunk_offset = offset + (chunk - region.start);
     if (region.is_file() || region.path == "[vdso]" || !read_page_flags(pagemap, chunk, pages)) {
@@ -132,7 +140,7 @@ Elf64_Word segment_flags(const memory_region& region) {
 }
 
 // 0, or the errno value.
-int write_core(int file, const exception_pointers& pointers) {
+int write_core(int file, const exception_pointers& pointers, int64_t deadline) {
   const ssize_t map_length = read_memory_map(map_text, sizeof map_text);
   if (map_length < 0) return errno;
   size_t region_count = 0;
@@ -174,7 +182,7 @@ int write_core(int file, const exception_pointers& pointers) {
   next = 1;
   for (const memory_region& region : all_regions) {
     if (!is_dumped(region)) continue;
-    result = write_region(file, pagemap, region, program_headers[next++].p_offset);
+    result = write_region(file, pagemap, region, program_headers[next++].p_offset, deadline);
     if (result != 0) break;
   }
   if (pagemap >= 0) ::close(pagemap);
@@ -191,8 +199,8 @@ int create_dump_file(const char* path, uint32_t& error) {
   return file;
 }
 
-bool write_dump(int file, const exception_pointers& pointers, uint32_t& error) {
-  const int result = write_core(file, pointers);
+bool write_dump(int file, const exception_pointers& pointers, unsigned budget_seconds, uint32_t& error) {
+  const int result = write_core(file, pointers, monotonic_seconds() + budget_seconds);
   if (result != 0) error = errno_to_win32(result);
   return result == 0;
 }
