@@ -98,9 +98,12 @@ struct dump_outcome {
 
 void write_minidump(const winapi::exception_pointers& pointers, dump_outcome& outcome) {
   int file = -1;
-  outcome.error = winapi::error_filename_exced_range;
-  if (outcome.path.append(state().dump_directory_utf8) && outcome.path.append("/") &&
-      append_dump_file_name(outcome.path)) {
+  // Without a logs folder there is no place for the process memory: the root or the
+  // working directory were never chosen for it.
+  outcome.error =
+      state().dump_directory_utf8.empty() ? winapi::error_path_not_found : winapi::error_filename_exced_range;
+  if (!state().dump_directory_utf8.empty() && outcome.path.append(state().dump_directory_utf8) &&
+      outcome.path.append("/") && append_dump_file_name(outcome.path)) {
     file = winapi::create_dump_file(outcome.path.c_str(), outcome.error);
   }
   if (file < 0) {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <vector>
 
 #include "crash_fixture.h"
 
@@ -178,6 +179,36 @@ TEST_F(crash_report, a_dump_over_its_time_budget_is_given_up_and_the_report_stil
   expect_contains(log, "\nCould not create minidump. Error: 5b4\n");
   EXPECT_EQ(log.find("Minidump was created: "), std::string::npos);
   expect_modules_and_counters(log);
+}
+
+// The developer log then lands in the working directory; the process memory goes nowhere.
+TEST_F(crash_report, without_a_logs_folder_no_dump_is_written) {
+  const std::filesystem::path working = temp_.path() / "working";
+  std::filesystem::create_directory(working);
+  const auto dumps_in = [](const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> dumps;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.path().extension() == ".dmp") dumps.push_back(entry.path());
+    }
+    return dumps;
+  };
+  const std::vector<std::filesystem::path> root_dumps_before = dumps_in("/");
+  test_support::parameter_pairs pairs = client();
+  test_support::set_value(pairs, u"logs_path", u"");
+  const test_support::child_result result = run_crashing(
+      "/bin/sh", {"-c", "cd \"$0\" && exec \"$1\"", working.string(), crash_worker_binary().string()}, "segv", pairs);
+  const std::vector<std::filesystem::path> root_dumps = dumps_in("/");
+  for (const auto& dump : root_dumps) {
+    if (std::find(root_dumps_before.begin(), root_dumps_before.end(), dump) == root_dumps_before.end())
+      std::filesystem::remove(dump);
+  }
+  EXPECT_EQ(result.signal, SIGSEGV) << result.stderr_text;
+  EXPECT_EQ(root_dumps, root_dumps_before);
+  EXPECT_TRUE(dumps_in(working).empty());
+  const std::string log = all_log_text(working);
+  expect_fatal_line(log, "ExceptionCode: b\n");
+  expect_contains(log, "\nCould not create minidump file. Error: 3\n");
+  EXPECT_EQ(log.find("Minidump was created: "), std::string::npos);
 }
 
 TEST_F(crash_report, a_second_installation_keeps_the_first_folder_and_callback) {
