@@ -39,15 +39,7 @@ installation& state() {
   return instance;
 }
 
-std::u16string hex(uint64_t value) {
-  char digits[17];
-  size_t begin = sizeof digits;
-  do {
-    digits[--begin] = "0123456789abcdef"[value % 16];
-    value /= 16;
-  } while (value != 0);
-  return common::ascii_to_utf16(std::string_view(digits + begin, sizeof digits - begin));
-}
+std::u16string hex(uint64_t value) { return common::ascii_to_utf16(common::to_hex(value)); }
 
 // A file name built in a fixed buffer.
 class name_builder {

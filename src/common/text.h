@@ -34,6 +34,10 @@ constexpr bool equal_ignoring_ascii_case(std::basic_string_view<Char> left, std:
   return true;
 }
 
+// Lower-case hexadecimal digits of value without a prefix, zeros in front up to
+// min_digits (at most 16).
+std::string to_hex(uint64_t value, size_t min_digits = 1);
+
 // ASCII-only widening for literals and numbers; bytes above 0x7F are kept as code units.
 std::u16string ascii_to_utf16(std::string_view text);
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/path_helpers.h"
+#include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/debug_output.h"
 #include "common/winapi/file_attributes.h"
@@ -120,12 +121,6 @@ struct logs_directory_files {
   std::vector<std::u16string> history_files;
 };
 
-std::u16string hexadecimal(uint32_t value) {
-  char digits[8];
-  const char* const end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
-  return common::concat(u"0x", std::string_view(digits, static_cast<size_t>(end - digits)));
-}
-
 // The archives and history files of the directory, judged by their own names: nothing
 // else there is ever deleted. A failed walk ends early with what it found.
 logs_directory_files find_logs_directory_files(const std::u16string& directory, const name_prefix& prefix) {
@@ -134,7 +129,7 @@ logs_directory_files find_logs_directory_files(const std::u16string& directory, 
   if (!walk.valid()) {
     const uint32_t error = winapi::get_last_error();
     if (error != winapi::error_file_not_found)
-      winapi::output_debug_string(common::concat(u"FindFirstFile failed with error: ", hexadecimal(error), u"\n"));
+      winapi::output_debug_string(common::concat(u"FindFirstFile failed with error: 0x", common::to_hex(error), u"\n"));
     return found;
   }
   while (const auto name = walk.next()) {
@@ -152,7 +147,7 @@ logs_directory_files find_logs_directory_files(const std::u16string& directory, 
   }
   const uint32_t error = winapi::get_last_error();
   if (error != winapi::error_no_more_files)
-    winapi::output_debug_string(common::concat(u"FindNextFile failed with error: ", hexadecimal(error), u"\n"));
+    winapi::output_debug_string(common::concat(u"FindNextFile failed with error: 0x", common::to_hex(error), u"\n"));
   return found;
 }
 

@@ -7,7 +7,6 @@
 //
 // KEY is HKLM\SOFTWARE\... (also HKEY_LOCAL_MACHINE\...) or SOFTWARE\... below it.
 #include <charconv>
-#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -74,9 +73,7 @@ std::vector<uint8_t> parse_binary(const std::string& text) {
 std::string hex_text(const std::vector<uint8_t>& bytes) {
   std::string text;
   for (const uint8_t byte : bytes) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02x", byte);
-    text += pair;
+    text += common::to_hex(byte, 2);
   }
   return text;
 }
