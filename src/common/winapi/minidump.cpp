@@ -2,7 +2,6 @@
 
 #include <elf.h>
 #include <fcntl.h>
-#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include "common/winapi/core_notes.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/memory_map.h"
+#include "common/winapi/write_all.h"
 
 namespace winapi {
 
@@ -31,24 +31,10 @@ Elf64_Phdr program_headers[region_capacity + 1];
 char note_space[1 << 20];
 uint64_t page_flags[pages_per_chunk];
 
-// Raw system calls: sanitizer interceptors would check the bytes written, which are the
-// whole memory, poisoned parts included.
-ssize_t raw_pwrite(int file, const void* data, size_t size, uint64_t offset) {
-  return ::syscall(SYS_pwrite64, file, data, size, offset);
-}
-
 // 0, or the errno value; EFAULT when part of the memory cannot be read.
 int write_all(int file, const char* data, size_t size, uint64_t offset) {
-  while (size > 0) {
-    const ssize_t count = raw_pwrite(file, data, size, offset);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return errno;
-    if (count == 0) return EIO;
-    data += count;
-    size -= static_cast<size_t>(count);
-    offset += static_cast<uint64_t>(count);
-  }
-  return 0;
+  size_t written = 0;
+  return winapi::write_all(file, data, size, offset, written);
 }
 
 // Pages that cannot be read are left as holes.

@@ -18,6 +18,7 @@
 #include "common/winapi/environment.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/registry_store_file.h"
+#include "common/winapi/write_all.h"
 
 namespace winapi {
 namespace {
@@ -188,12 +189,10 @@ reg_result read_values(const std::string& folder, std::vector<store_file::value>
   return error_success;
 }
 
-reg_result write_all(int fd, const std::string& text) {
-  for (std::size_t done = 0; done < text.size();) {
-    const ssize_t count = ::write(fd, text.data() + done, text.size() - done);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return errno_result();
-    done += static_cast<std::size_t>(count);
+reg_result write_and_flush(int fd, const std::string& text) {
+  std::size_t written = 0;
+  if (const int failure = write_all(fd, text.data(), text.size(), std::nullopt, written)) {
+    return static_cast<reg_result>(errno_to_win32(failure));
   }
   return ::fsync(fd) == 0 ? error_success : errno_result();
 }
@@ -209,7 +208,7 @@ reg_result write_values(const std::string& folder, const std::vector<store_file:
   {
     const descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (file.get() < 0) return errno_result();
-    result = write_all(file.get(), text);
+    result = write_and_flush(file.get(), text);
   }
   if (result == error_success && ::rename(temporary.c_str(), target.c_str()) != 0) result = errno_result();
   if (result != error_success) {
