@@ -12,6 +12,7 @@
 #include "common/u16_stream.h"
 #include "common/winapi/crash_guard.h"
 #include "common/winapi/crash_time.h"
+#include "common/winapi/crash_watchdog.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/minidump.h"
 #include "common/winapi/module_snapshot.h"
@@ -29,6 +30,8 @@ struct installation {
   std::u16string dump_directory;
   std::string dump_directory_utf8;  // ready before a crash: the dump is written without allocating
   crash_report_callback callback;
+  // Built before an abort, which may come from inside malloc with its lock held.
+  const std::u16string abort_report = u"SIGABRT was caught.";
 };
 
 installation& state() {
@@ -36,15 +39,7 @@ installation& state() {
   return instance;
 }
 
-std::u16string hex(uint64_t value) {
-  char digits[17];
-  size_t begin = sizeof digits;
-  do {
-    digits[--begin] = "0123456789abcdef"[value % 16];
-    value /= 16;
-  } while (value != 0);
-  return common::ascii_to_utf16(std::string_view(digits + begin, sizeof digits - begin));
-}
+std::u16string hex(uint64_t value) { return common::ascii_to_utf16(common::to_hex(value)); }
 
 // A file name built in a fixed buffer.
 class name_builder {
@@ -95,16 +90,20 @@ struct dump_outcome {
 
 void write_minidump(const winapi::exception_pointers& pointers, dump_outcome& outcome) {
   int file = -1;
-  outcome.error = winapi::error_filename_exced_range;
-  if (outcome.path.append(state().dump_directory_utf8) && outcome.path.append("/") &&
-      append_dump_file_name(outcome.path)) {
+  // Without a logs folder there is no place for the process memory: the root or the
+  // working directory were never chosen for it.
+  outcome.error =
+      state().dump_directory_utf8.empty() ? winapi::error_path_not_found : winapi::error_filename_exced_range;
+  if (!state().dump_directory_utf8.empty() && outcome.path.append(state().dump_directory_utf8) &&
+      outcome.path.append("/") && append_dump_file_name(outcome.path)) {
     file = winapi::create_dump_file(outcome.path.c_str(), outcome.error);
   }
   if (file < 0) {
     outcome.failure = u"Could not create minidump file. Error: ";
     return;
   }
-  if (!winapi::write_dump(file, pointers, outcome.error)) outcome.failure = u"Could not create minidump. Error: ";
+  if (!winapi::write_dump(file, pointers, winapi::crash_watchdog::current_time_limits().dump_seconds, outcome.error))
+    outcome.failure = u"Could not create minidump. Error: ";
   winapi::close_dump_file(file);
 }
 
@@ -160,10 +159,13 @@ void unhandled_exception_filter(const winapi::exception_pointers& pointers) {
   try {
     dump_outcome dump;
     write_minidump(pointers, dump);
+    // The report's own time starts now: the dump had its budget.
+    winapi::crash_watchdog::arm(winapi::crash_watchdog::current_time_limits().report_seconds);
     common::u16_stream report;
     report << u"ExceptionCode: " << hex(pointers.record.exception_code) << u'\n';
     report << u"ExceptionAddress: " << hex(pointers.record.exception_address) << u'\n';
     report << u"ExceptionFlags: " << hex(pointers.record.exception_flags) << u'\n';
+    if (pointers.record.data_address) report << u"DataAddress: " << hex(*pointers.record.data_address) << u'\n';
     if (dump.failure != nullptr) report << dump.failure << hex(dump.error) << u'\n';
     write_modules(report);
     write_memory_counters(report);
@@ -185,7 +187,10 @@ void sigabrt_handler(int signal_number) {
   if (signal_number != SIGABRT) return;
   // An abort inside a crash report ends the process without a second report.
   if (!winapi::crash_guard::claim()) return;
-  state().callback(u"SIGABRT was caught.");
+  // The callback logs, and the abort may come from a thread that holds a lock the
+  // logger needs (malloc's, after heap corruption; a logger lock, under std::terminate).
+  winapi::crash_watchdog::arm(winapi::crash_watchdog::current_time_limits().report_seconds);
+  state().callback(state().abort_report);
   winapi::crash_guard::release();
 }
 

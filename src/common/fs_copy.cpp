@@ -6,6 +6,7 @@
 
 #include "common/fs_utils.h"
 #include "common/path_helpers.h"
+#include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/file_api.h"
 #include "common/winapi/file_operations.h"
@@ -49,9 +50,7 @@ std::u16string temporary_name_for(const std::u16string& destination_name) {
       hash = (hash ^ byte) * 0x100000001b3ull;
     }
   }
-  char16_t digits[16];
-  for (int i = 15; i >= 0; --i, hash >>= 4) digits[i] = u"0123456789abcdef"[hash & 0xF];
-  return common::concat(u".", std::u16string_view(digits, 16), u".copy");
+  return common::concat(u".", common::to_hex(hash, 16), u".copy");
 }
 
 // Writes a complete copy of source beside destination, then renames it over destination.

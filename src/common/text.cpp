@@ -100,4 +100,14 @@ std::u16string ascii_to_utf16(std::string_view text) {
   return out;
 }
 
+std::string to_hex(uint64_t value, size_t min_digits) {
+  char digits[16];
+  size_t begin = sizeof digits;
+  do {
+    digits[--begin] = "0123456789abcdef"[value % 16];
+    value /= 16;
+  } while (begin > 0 && (value != 0 || sizeof digits - begin < min_digits));
+  return std::string(digits + begin, sizeof digits - begin);
+}
+
 }  // namespace common

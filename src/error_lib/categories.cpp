@@ -1,7 +1,5 @@
 #include "error_lib/categories.h"
 
-#include <cstdio>
-
 #include "common/text.h"
 #include "error_lib/windows_messages.h"
 #include "localization/message_formatter.h"
@@ -38,9 +36,7 @@ namespace {
 const win32_error_category win32_instance;
 
 std::string code_only_text(uint32_t value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "Code: %u(0x%x)", value, value);
-  return buffer;
+  return "Code: " + std::to_string(value) + "(0x" + common::to_hex(value) + ")";
 }
 
 }  // namespace

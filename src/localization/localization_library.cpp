@@ -1,7 +1,6 @@
 #include "localization/localization_library.h"
 
-#include <cstdio>
-
+#include "common/text.h"
 #include "common/winapi/format_message.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/library_as_data.h"
@@ -76,9 +75,7 @@ bool details::check_lang_id(library_handle module, uint16_t language_id) {
   const uint32_t flags = winapi::format_message_from_hmodule | winapi::format_message_ignore_inserts |
                          winapi::format_message_allocate_buffer;
   if (winapi::format_message(flags, module, test_message_id, language_id, &text, {}) != 0) return true;
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%x", language_id);
-  FW_LOG(cpplogger::level_warn) << "Get the test message for language '" << hex << "' failed";
+  FW_LOG(cpplogger::level_warn) << "Get the test message for language '0x" << common::to_hex(language_id) << "' failed";
   return false;
 }
 

@@ -1,7 +1,6 @@
 #include "localization/message_language.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 #include "common/text.h"
@@ -33,11 +32,7 @@ std::u16string last_error_text() {
 
 std::u16string text_of(const std::exception& error) { return common::utf8_to_utf16_lenient(error.what()); }
 
-std::u16string hex_text(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%x", value);
-  return common::ascii_to_utf16(text);
-}
+std::u16string hex_text(uint32_t value) { return common::ascii_to_utf16("0x" + common::to_hex(value)); }
 
 using preferred_ui_languages_setter = bool (*)(uint32_t, const char16_t*, uint32_t*);
 

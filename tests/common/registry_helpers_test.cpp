@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "common/registry_test_store.h"
@@ -287,6 +290,36 @@ TEST_F(registry_helpers_test, key_names_cannot_leave_the_store) {
   EXPECT_EQ(rh::get_dword_from_registry(hkey_local_machine, u"software\\..\\%2f\\A/B", u"V"), 9u);
   EXPECT_TRUE(std::filesystem::exists(store_.key_folder("software/%2E./%252f/a%2Fb/.values.reg")));
 }
+
+struct planted_link_case {
+  const char* link;     // below the hive
+  bool to_values_file;  // the link points at a values file, else at a key folder
+};
+
+class registry_store_link : public registry_helpers_test, public testing::WithParamInterface<planted_link_case> {};
+
+// A link inside the store, to a folder or values file outside it, is neither read nor written through.
+TEST_P(registry_store_link, is_refused_for_reading_and_writing) {
+  test_support::temp_directory outside;
+  const std::string outside_values = std::string(header) + "\"V\"=dword:00000001\nend\n";
+  std::ofstream(outside.path() / ".values.reg", std::ios::binary) << outside_values;
+  const std::filesystem::path link = store_.key_folder(GetParam().link);
+  std::filesystem::create_directories(link.parent_path());
+  std::filesystem::create_symlink(GetParam().to_values_file ? outside.path() / ".values.reg" : outside.path(), link);
+
+  const failure read = failure_of([] { rh::get_dword_from_registry(hkey_local_machine, u"SOFTWARE\\K", u"V"); });
+  EXPECT_EQ(read.code, 5174);
+  EXPECT_EQ(read.detail, u"error code: 5 subkey: SOFTWARE\\K value: V");
+  const failure write = failure_of([] { rh::set_value_to_registry(hkey_local_machine, u"SOFTWARE\\K", u"V", 2); });
+  EXPECT_TRUE(write.code == 5177 || write.code == 5178) << write.code;
+  std::ifstream kept(outside.path() / ".values.reg", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), outside_values);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outside.path()), {}), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(links, registry_store_link,
+                         testing::Values(planted_link_case{"software/k", false}, planted_link_case{"software", false},
+                                         planted_link_case{"software/k/.values.reg", true}));
 
 TEST_F(registry_helpers_test, the_lenient_close_warns_and_the_strict_close_terminates) {
   test_support::log_capture log;

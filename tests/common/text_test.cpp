@@ -49,4 +49,12 @@ TEST(text_test, invalid_utf8_does_not_convert_and_the_lenient_form_keeps_the_byt
   }
 }
 
+TEST(text_test, hex_digits_are_lower_case_and_padded_only_up_to_the_minimum) {
+  EXPECT_EQ(common::to_hex(0), "0");
+  EXPECT_EQ(common::to_hex(0xb), "b");
+  EXPECT_EQ(common::to_hex(0x5b4, 8), "000005b4");
+  EXPECT_EQ(common::to_hex(0xabc, 2), "abc");
+  EXPECT_EQ(common::to_hex(UINT64_MAX, 16), "ffffffffffffffff");
+}
+
 }  // namespace

@@ -124,7 +124,7 @@ TEST(history_buffer, clear_drops_every_record) {
 
 struct idle_case {
   const char* name;
-  bool with_record;
+  bool emptied;
   int64_t elapsed;
   bool idle;
 };
@@ -136,19 +136,19 @@ TEST_P(history_idle, counts_from_the_time_of_the_last_record_added) {
   constexpr int64_t period = 600'000'000;
   constexpr int64_t appended = 5'000;
   thread_history_buffer buffer;
-  if (GetParam().with_record) {
-    cpplogger::message record = make_record(cpplogger::level_info, u"r");
-    record.time = appended;
-    buffer.add(record, default_budget);
-  }
-  EXPECT_EQ(buffer.idle_with_records(appended + GetParam().elapsed, period), GetParam().idle);
+  cpplogger::message record = make_record(cpplogger::level_info, u"r");
+  record.time = appended;
+  buffer.add(record, default_budget);
+  if (GetParam().emptied) buffer.clear();
+  EXPECT_EQ(buffer.idle(appended + GetParam().elapsed, period), GetParam().idle);
 }
 
 INSTANTIATE_TEST_SUITE_P(times, history_idle,
-                         ::testing::Values(idle_case{"empty_is_never_idle", false, 700'000'000, false},
-                                           idle_case{"just_before_the_period", true, 599'999'999, false},
-                                           idle_case{"at_the_period", true, 600'000'000, true},
-                                           idle_case{"long_after", true, 6'000'000'000, true}),
+                         ::testing::Values(idle_case{"emptied_just_before_the_period", true, 599'999'999, false},
+                                           idle_case{"emptied_at_the_period", true, 600'000'000, true},
+                                           idle_case{"just_before_the_period", false, 599'999'999, false},
+                                           idle_case{"at_the_period", false, 600'000'000, true},
+                                           idle_case{"long_after", false, 6'000'000'000, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

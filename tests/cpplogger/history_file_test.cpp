@@ -36,7 +36,10 @@ class history_file_name : public ::testing::TestWithParam<name_case> {};
 
 TEST_P(history_file_name, joins_base_time_process_threads_and_label) {
   const name_case& c = GetParam();
-  EXPECT_EQ(history_file_path(c.directory, u"ferrowick", u"2016-05-04_13-07-21", 4242, 17, c.label), c.expected);
+  const std::u16string path = history_file_path(c.directory, u"ferrowick", u"2016-05-04_13-07-21", 4242, 17, c.label);
+  EXPECT_EQ(path, c.expected);
+  // The archiving recognises what the writer names.
+  EXPECT_EQ(history_file_base_name(std::u16string_view(path).substr(path.rfind(u'/') + 1)), u"ferrowick");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -134,6 +134,19 @@ class history_log_test : public ::testing::Test {
              const logger_settings& archived_settings) { archive(base_name, archived_directory, archived_settings); }};
 };
 
+// The crash report of a fault inside the archiving is logged by the dumping thread itself.
+TEST_F(history_log_test, a_fatal_record_made_inside_the_archiving_still_reaches_a_file) {
+  std::optional<history_log> crashing;
+  crashing.emplace([this] { return now.load(); },
+                   [&](const std::u16string&, const std::u16string&, const logger_settings&) {
+                     crashing->keep_and_dump(make_record(cpplogger::level_fatal, u"crash report", 0, 11), settings,
+                                             instance);
+                   });
+  crashing->keep_and_dump(make_record(cpplogger::level_error, u"boom", 0, 11), settings, instance);
+  EXPECT_EQ(texts_of(read_bytes(logs() / file_name(11, "FATAL"))), std::vector<std::string>{"crash report"});
+  EXPECT_EQ(texts_of(read_bytes(logs() / file_name(11, "ERROR"))), std::vector<std::string>{"boom"});
+}
+
 TEST_F(history_log_test, records_below_error_write_nothing) {
   for (const int32_t level : {cpplogger::level_unknown, cpplogger::level_trace, cpplogger::level_debug,
                               cpplogger::level_info, cpplogger::level_warn, 17}) {
@@ -393,6 +406,18 @@ TEST_P(history_purge, drops_idle_buffers_of_ended_threads_at_most_once_a_period)
   for (const auto& [name, content] : made[0].files)
     found = found || name.ends_with("_" + std::to_string(main_id) + "_" + std::to_string(thread_id) + ".log");
   EXPECT_EQ(found, c.kept);
+}
+
+// A dump empties the buffer of a thread that has ended; the purge still drops it.
+TEST_F(history_log_test, the_purge_drops_the_emptied_buffer_of_an_ended_thread) {
+  const uint32_t main_id = winapi::current_thread_id();
+  const int64_t start = now.load();
+  std::thread([&] { log(cpplogger::level_info, u"thread record", winapi::current_thread_id()); }).join();
+  log(cpplogger::level_error, u"error", main_id);
+  ASSERT_EQ(history.thread_count(), 2u);
+  now = start + period;
+  log(cpplogger::level_info, u"main record", main_id);
+  EXPECT_EQ(history.thread_count(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(

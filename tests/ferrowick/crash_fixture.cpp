@@ -31,18 +31,26 @@ test_support::child_result crash_fixture::run_crashing(const std::string& mode) 
 test_support::child_result crash_fixture::run_crashing(const std::filesystem::path& program,
                                                        std::vector<std::string> arguments,
                                                        const std::string& mode) const {
+  return run_crashing(program, std::move(arguments), mode, client());
+}
+
+test_support::child_result crash_fixture::run_crashing(const std::filesystem::path& program,
+                                                       std::vector<std::string> arguments, const std::string& mode,
+                                                       const test_support::parameter_pairs& pairs) const {
   test_support::child_options options;
   options.arguments = std::move(arguments);
-  options.stdin_bytes = test_support::to_utf16le(test_support::to_text(client()));
+  options.stdin_bytes = test_support::to_utf16le(test_support::to_text(pairs));
   options.environment = environment_;
   options.environment["FERROWICK_TEST_CRASH"] = mode;
   options.timeout = crash_run_limit;
   return test_support::run_child(program, options);
 }
 
-std::string crash_fixture::all_log_text() const {
+std::string crash_fixture::all_log_text() const { return all_log_text(paths_.logs); }
+
+std::string crash_fixture::all_log_text(const std::filesystem::path& folder) const {
   std::vector<std::filesystem::path> generations;
-  for (const auto& entry : std::filesystem::directory_iterator(paths_.logs)) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (entry.path().filename().string().starts_with(crash_log_name())) generations.push_back(entry.path());
   }
   // <name>.log.4 is the oldest, <name>.log the newest.
@@ -63,9 +71,16 @@ std::vector<std::filesystem::path> crash_fixture::dump_files() const {
 
 std::string crash_fixture::backtrace_of(const std::filesystem::path& dump) {
   test_support::child_options options;
-  options.arguments = {
-      "-batch",     "-nx", "-iex", "set debuginfod enabled off", "-ex", "bt 6", crash_worker_binary().string(),
-      dump.string()};
+  options.arguments = {"-batch",
+                       "-nx",
+                       "-iex",
+                       "set debuginfod enabled off",
+                       "-ex",
+                       "bt 6",
+                       "-ex",
+                       "printf \"pc=%lx\\n\", $pc",
+                       crash_worker_binary().string(),
+                       dump.string()};
   options.timeout = std::chrono::seconds(60);
   const test_support::child_result result = test_support::run_child("/usr/bin/gdb", options);
   EXPECT_EQ(result.exit_code, 0) << result.stderr_text;

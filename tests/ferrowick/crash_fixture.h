@@ -18,13 +18,17 @@ class crash_fixture : public worker_fixture {
   test_support::child_result run_crashing(const std::string& mode) const;
   test_support::child_result run_crashing(const std::filesystem::path& program, std::vector<std::string> arguments,
                                           const std::string& mode) const;
+  test_support::child_result run_crashing(const std::filesystem::path& program, std::vector<std::string> arguments,
+                                          const std::string& mode, const test_support::parameter_pairs& pairs) const;
 
-  // Every developer log generation, oldest first, with the continuation lines of
-  // multi-line records moved back to the first column.
+  // Every developer log generation in the logs folder (or in folder), oldest first, with
+  // the continuation lines of multi-line records moved back to the first column.
   std::string all_log_text() const;
+  std::string all_log_text(const std::filesystem::path& folder) const;
   std::vector<std::filesystem::path> dump_files() const;
 
-  // gdb's backtrace of a dump in batch mode.
+  // gdb's backtrace of a dump in batch mode, then the faulting thread's program counter
+  // as "pc=<hex>".
   static std::string backtrace_of(const std::filesystem::path& dump);
 };
 

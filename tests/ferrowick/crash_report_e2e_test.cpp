@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <vector>
 
 #include "crash_fixture.h"
 
@@ -52,7 +55,8 @@ void expect_modules_and_counters(const std::string& log) {
 struct fault_case {
   const char* mode;
   int signal;
-  const char* exception_lines;  // the report's first lines
+  const char* exception_code;  // the report's first line
+  const char* data_line;       // the line after ExceptionFlags, if any
   const char* faulting_function;
 };
 
@@ -65,8 +69,14 @@ TEST_P(crash_report_of_a_fault, leaves_a_dump_gdb_opens_at_the_faulting_function
   EXPECT_EQ(result.stderr_text, "");
 
   const std::string log = all_log_text();
-  expect_fatal_line(log, std::string("ExceptionCode: ") + GetParam().exception_lines);
+  expect_fatal_line(log, std::string("ExceptionCode: ") + GetParam().exception_code + "\n");
   EXPECT_EQ(occurrences(log, "ExceptionCode: "), 1u);
+  std::smatch address;
+  ASSERT_TRUE(std::regex_search(
+      log, address, std::regex("\nExceptionAddress: ([0-9a-f]+)\nExceptionFlags: [0-9a-f]+\n(DataAddress: .*\n)?")))
+      << log;
+  EXPECT_EQ(address[2].matched, *GetParam().data_line != '\0');
+  EXPECT_EQ(address[2].str().substr(0, std::strlen(GetParam().data_line)), GetParam().data_line);
   expect_modules_and_counters(log);
 
   const std::vector<std::filesystem::path> dumps = dump_files();
@@ -89,14 +99,14 @@ TEST_P(crash_report_of_a_fault, leaves_a_dump_gdb_opens_at_the_faulting_function
   // The fault happened on the main thread, whose id is the process id in the name.
   expect_contains(backtrace, "LWP " + pid[1].str());
   expect_contains(backtrace, "Program terminated with signal");
+  expect_contains(backtrace, "\npc=" + address[1].str() + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     faults, crash_report_of_a_fault,
-    testing::Values(fault_case{"segv", SIGSEGV, "b\nExceptionAddress: 1000\nExceptionFlags: 1\n",
-                               "crash_test::crash_test_hook_fault_here"},
-                    fault_case{"trap", SIGILL, "4\nExceptionAddress: ", "crash_test::crash_test_hook_trap_here"},
-                    fault_case{"stack", SIGSEGV, "b\nExceptionAddress: ", "crash_test::crash_test_hook_recurse"}),
+    testing::Values(fault_case{"segv", SIGSEGV, "b", "DataAddress: 1000\n", "crash_test::crash_test_hook_fault_here"},
+                    fault_case{"trap", SIGILL, "4", "", "crash_test::crash_test_hook_trap_here"},
+                    fault_case{"stack", SIGSEGV, "b", "DataAddress: ", "crash_test::crash_test_hook_recurse"}),
     [](const testing::TestParamInfo<fault_case>& info) { return std::string(info.param.mode); });
 
 TEST_F(crash_report, an_abort_is_reported_as_the_single_text_sigabrt_was_caught) {
@@ -135,7 +145,8 @@ TEST_F(crash_report, a_fault_in_a_second_thread_while_the_main_thread_logs_gives
   ASSERT_EQ(result.signal, SIGSEGV) << "SIGKILL means the worker hung and was killed";
   const std::string log = all_log_text();
   expect_contains(log, "main thread record 100");
-  expect_fatal_line(log, "ExceptionCode: b\nExceptionAddress: 1000\n");
+  expect_fatal_line(log, "ExceptionCode: b\n");
+  expect_contains(log, "\nDataAddress: 1000\n");
   EXPECT_EQ(occurrences(log, "ExceptionCode: "), 1u);
   EXPECT_EQ(occurrences(log, "Minidump was created: "), 1u);
   EXPECT_EQ(dump_files().size(), 1u);
@@ -147,6 +158,57 @@ TEST_F(crash_report, two_threads_faulting_at_once_give_one_report) {
   const std::string log = all_log_text();
   EXPECT_EQ(occurrences(log, "ExceptionCode: "), 1u) << log;
   EXPECT_EQ(dump_files().size(), 1u);
+}
+
+// glibc aborts with the heap's lock held, so the report waits for ever; the worker
+// shortens its crash watchdog to 1 s for this run.
+TEST_F(crash_report, an_abort_inside_malloc_ends_the_process_by_the_watchdog) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer's allocator reports the double free itself";
+#endif
+  const test_support::child_result result = run_crashing("double_free");
+  EXPECT_EQ(result.signal, SIGALRM) << "SIGKILL means the worker hung and was killed\n" << result.stderr_text;
+  expect_contains(result.stderr_text, "double free or corruption");
+}
+
+TEST_F(crash_report, a_dump_over_its_time_budget_is_given_up_and_the_report_still_comes) {
+  const test_support::child_result result = run_crashing("dump_budget");
+  ASSERT_EQ(result.signal, SIGSEGV) << "SIGALRM means the dump took the report's time";
+  const std::string log = all_log_text();
+  expect_fatal_line(log, "ExceptionCode: b\n");
+  expect_contains(log, "\nCould not create minidump. Error: 5b4\n");
+  EXPECT_EQ(log.find("Minidump was created: "), std::string::npos);
+  expect_modules_and_counters(log);
+}
+
+// The developer log then lands in the working directory; the process memory goes nowhere.
+TEST_F(crash_report, without_a_logs_folder_no_dump_is_written) {
+  const std::filesystem::path working = temp_.path() / "working";
+  std::filesystem::create_directory(working);
+  const auto dumps_in = [](const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> dumps;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.path().extension() == ".dmp") dumps.push_back(entry.path());
+    }
+    return dumps;
+  };
+  const std::vector<std::filesystem::path> root_dumps_before = dumps_in("/");
+  test_support::parameter_pairs pairs = client();
+  test_support::set_value(pairs, u"logs_path", u"");
+  const test_support::child_result result = run_crashing(
+      "/bin/sh", {"-c", "cd \"$0\" && exec \"$1\"", working.string(), crash_worker_binary().string()}, "segv", pairs);
+  const std::vector<std::filesystem::path> root_dumps = dumps_in("/");
+  for (const auto& dump : root_dumps) {
+    if (std::find(root_dumps_before.begin(), root_dumps_before.end(), dump) == root_dumps_before.end())
+      std::filesystem::remove(dump);
+  }
+  EXPECT_EQ(result.signal, SIGSEGV) << result.stderr_text;
+  EXPECT_EQ(root_dumps, root_dumps_before);
+  EXPECT_TRUE(dumps_in(working).empty());
+  const std::string log = all_log_text(working);
+  expect_fatal_line(log, "ExceptionCode: b\n");
+  expect_contains(log, "\nCould not create minidump file. Error: 3\n");
+  EXPECT_EQ(log.find("Minidump was created: "), std::string::npos);
 }
 
 TEST_F(crash_report, a_second_installation_keeps_the_first_folder_and_callback) {

@@ -35,6 +35,12 @@ TEST_F(ferrowick_reg_test, set_values_are_read_by_the_registry_helpers_and_by_ge
   EXPECT_EQ(reg({"get", "software\\kestrane\\marvenholt\\server\\brindlemar", "count"}).stdout_text, "42\n");
   EXPECT_EQ(reg({"get", key, "Blob"}).stdout_text, "00ff10\n");
   EXPECT_EQ(reg({"get", key, "InstallDir"}).stdout_text, "/opt/k\xc3\xa9/\n");
+  // The hive prefix is matched byte by byte; bytes above 0x7F are not letters to fold.
+  EXPECT_EQ(reg({"get", "hKey_Local_Machine\\software\\kestrane\\marvenholt\\server\\brindlemar", "Count"}).stdout_text,
+            "42\n");
+  ASSERT_EQ(reg({"set", "\xc3\x89KLM\\\xc3\xa9", "V", "--dword", "7"}).exit_code, 0);
+  EXPECT_EQ(reg({"get", "\xc3\xa9KLM\\\xc3\xa9", "V"}).exit_code, 3) << "only ASCII letters are folded";
+  EXPECT_EQ(reg({"get", "\xc3\x89klm\\\xc3\xa9", "V"}).stdout_text, "7\n");
 }
 
 TEST_F(ferrowick_reg_test, delete_removes_a_value_or_a_whole_key) {

@@ -14,6 +14,7 @@
 #include "common/winapi/file_path.h"
 #include "common/winapi/file_time.h"
 #include "common/winapi/last_error.h"
+#include "common/winapi/write_all.h"
 
 namespace winapi {
 
@@ -106,17 +107,13 @@ bool write_file(handle_t file, const void* buffer, uint32_t count, uint32_t* don
   *done = 0;
   const int descriptor = descriptor_of(file);
   if (descriptor < 0) return false;
-  const auto* bytes = static_cast<const char*>(buffer);
-  while (*done < count) {
-    const ssize_t result = ::write(descriptor, bytes + *done, count - *done);
-    if (result < 0) {
-      if (errno == EINTR) continue;
-      set_last_error_from_errno();
-      return false;
-    }
-    *done += static_cast<uint32_t>(result);
-  }
-  return true;
+  size_t written = 0;
+  const int failure = write_all(descriptor, buffer, count, std::nullopt, written);
+  *done = static_cast<uint32_t>(written);
+  if (failure == 0) return true;
+  errno = failure;
+  set_last_error_from_errno();
+  return false;
 }
 
 bool flush_file_buffers(handle_t file) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "common/text.h"
 #include "common/winapi/last_error.h"
 
 namespace winapi {
@@ -53,14 +54,6 @@ constexpr std::array locale_table{
 
 constexpr std::u16string_view default_locale_name = u"en-US";
 
-char16_t to_ascii_lower(char16_t unit) {
-  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-}
-
-bool equal_ignoring_ascii_case(std::u16string_view left, std::u16string_view right) {
-  return std::ranges::equal(left, right, {}, to_ascii_lower, to_ascii_lower);
-}
-
 }  // namespace
 
 std::u16string lcid_to_locale_name(uint32_t lcid) {
@@ -77,7 +70,7 @@ std::u16string lcid_to_locale_name(uint32_t lcid) {
 
 uint32_t locale_name_to_lcid(std::u16string_view name) {
   const auto row = std::ranges::find_if(
-      locale_table, [name](const locale_row& r) { return equal_ignoring_ascii_case(r.name, name); });
+      locale_table, [name](const locale_row& r) { return common::equal_ignoring_ascii_case(r.name, name); });
   if (row == locale_table.end()) {
     set_last_error(error_invalid_parameter);
     return 0;

@@ -2,7 +2,7 @@
 
 #include <elf.h>
 #include <fcntl.h>
-#include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "common/winapi/core_notes.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/memory_map.h"
+#include "common/winapi/write_all.h"
 
 namespace winapi {
 
@@ -30,24 +31,10 @@ Elf64_Phdr program_headers[region_capacity + 1];
 char note_space[1 << 20];
 uint64_t page_flags[pages_per_chunk];
 
-// Raw system calls: sanitizer interceptors would check the bytes written, which are the
-// whole memory, poisoned parts included.
-ssize_t raw_pwrite(int file, const void* data, size_t size, uint64_t offset) {
-  return ::syscall(SYS_pwrite64, file, data, size, offset);
-}
-
 // 0, or the errno value; EFAULT when part of the memory cannot be read.
 int write_all(int file, const char* data, size_t size, uint64_t offset) {
-  while (size > 0) {
-    const ssize_t count = raw_pwrite(file, data, size, offset);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return errno;
-    if (count == 0) return EIO;
-    data += count;
-    size -= static_cast<size_t>(count);
-    offset += static_cast<uint64_t>(count);
-  }
-  return 0;
+  size_t written = 0;
+  return winapi::write_all(file, data, size, offset, written);
 }
 
 // Pages that cannot be read are left as holes.
@@ -70,11 +57,18 @@ bool read_page_flags(int pagemap, uintptr_t start, size_t pages) {
   return count == static_cast<ssize_t>(bytes);
 }
 
+int64_t monotonic_seconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec;
+}
+
 // Anonymous memory is written only where a page is present or swapped out. The vDSO's
 // pages appear only once used, yet gdb reads its whole image.
-int write_region(int file, int pagemap, const memory_region& region, uint64_t offset) {
+int write_region(int file, int pagemap, const memory_region& region, uint64_t offset, int64_t deadline) {
   const size_t page = static_cast<size_t>(::getpagesize());
   for (uintptr_t chunk = region.start; chunk < region.end; chunk += pages_per_chunk * page) {
+    if (monotonic_seconds() >= deadline) return ETIMEDOUT;
     const size_t pages = std::min<size_t>(pages_per_chunk, (region.end - chunk) / page);
     const uint64_t chunk_offset = offset + (chunk - region.start);
     if (region.is_file() || region.path == "[vdso]" || !read_page_flags(pagemap, chunk, pages)) {
@@ -132,7 +126,7 @@ Elf64_Word segment_flags(const memory_region& region) {
 }
 
 // 0, or the errno value.
-int write_core(int file, const exception_pointers& pointers) {
+int write_core(int file, const exception_pointers& pointers, int64_t deadline) {
   const ssize_t map_length = read_memory_map(map_text, sizeof map_text);
   if (map_length < 0) return errno;
   size_t region_count = 0;
@@ -174,7 +168,7 @@ int write_core(int file, const exception_pointers& pointers) {
   next = 1;
   for (const memory_region& region : all_regions) {
     if (!is_dumped(region)) continue;
-    result = write_region(file, pagemap, region, program_headers[next++].p_offset);
+    result = write_region(file, pagemap, region, program_headers[next++].p_offset, deadline);
     if (result != 0) break;
   }
   if (pagemap >= 0) ::close(pagemap);
@@ -191,8 +185,8 @@ int create_dump_file(const char* path, uint32_t& error) {
   return file;
 }
 
-bool write_dump(int file, const exception_pointers& pointers, uint32_t& error) {
-  const int result = write_core(file, pointers);
+bool write_dump(int file, const exception_pointers& pointers, unsigned budget_seconds, uint32_t& error) {
+  const int result = write_core(file, pointers, monotonic_seconds() + budget_seconds);
   if (result != 0) error = errno_to_win32(result);
   return result == 0;
 }

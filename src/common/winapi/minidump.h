@@ -24,8 +24,9 @@ constexpr uint64_t largest_dumped_mapping = uint64_t{64} << 30;
 int create_dump_file(const char* path, uint32_t& error);
 
 // False on failure, error set to the Windows value; the file may then hold part of the
-// dump.
-bool write_dump(int file, const exception_pointers& pointers, uint32_t& error);
+// dump. A dump still unfinished after budget_seconds is given up with 1460
+// (ERROR_TIMEOUT), so a slow disk cannot take the report's time.
+bool write_dump(int file, const exception_pointers& pointers, unsigned budget_seconds, uint32_t& error);
 
 void close_dump_file(int file);
 

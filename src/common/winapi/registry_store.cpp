@@ -18,6 +18,7 @@
 #include "common/winapi/environment.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/registry_store_file.h"
+#include "common/winapi/write_all.h"
 
 namespace winapi {
 namespace {
@@ -57,9 +58,7 @@ std::string unique_suffix() {
 std::optional<std::string> folder_name(std::u16string_view component) {
   if (component.empty() || component.find(u'\0') != std::u16string_view::npos) return std::nullopt;
   std::u16string lower(component);
-  for (char16_t& unit : lower) {
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
-  }
+  for (char16_t& unit : lower) unit = common::ascii_to_lower(unit);
   std::string utf8;
   try {
     utf8 = common::utf16_to_utf8(lower);
@@ -110,12 +109,20 @@ reg_result key_folder(hkey root, std::u16string_view subkey, std::string& folder
   }
 }
 
+// The folder and every folder between it and the store root must be real folders: a
+// symbolic link planted in the store would send reads and writes outside it.
 reg_result require_directory(const std::string& folder) {
-  struct stat status {};
-  if (::stat(folder.c_str(), &status) != 0) {
-    return errno == ENOTDIR ? error_file_not_found : errno_result();
+  const std::string root = registry_store_root();
+  const std::size_t first = folder.starts_with(root + "/") ? root.size() + 1 : 0;
+  for (std::size_t end = folder.find('/', first);; end = folder.find('/', end + 1)) {
+    struct stat status {};
+    if (::lstat(folder.substr(0, end).c_str(), &status) != 0) {
+      return errno == ENOTDIR ? error_file_not_found : errno_result();
+    }
+    if (S_ISLNK(status.st_mode)) return error_access_denied;
+    if (!S_ISDIR(status.st_mode)) return error_file_not_found;
+    if (end == std::string::npos) return error_success;
   }
-  return S_ISDIR(status.st_mode) ? error_success : error_file_not_found;
 }
 
 hkey add_handle(std::string folder, uint32_t access) {
@@ -152,8 +159,10 @@ class descriptor {
 };
 
 reg_result read_values(const std::string& folder, std::vector<store_file::value>& values) {
-  const descriptor file(::open((folder + "/" + std::string(values_file_name)).c_str(), O_RDONLY | O_CLOEXEC));
+  const descriptor file(
+      ::open((folder + "/" + std::string(values_file_name)).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (file.get() < 0) {
+    if (errno == ELOOP) return error_access_denied;
     if (errno != ENOENT) return errno_result();
     values.clear();
     return error_success;
@@ -180,12 +189,10 @@ reg_result read_values(const std::string& folder, std::vector<store_file::value>
   return error_success;
 }
 
-reg_result write_all(int fd, const std::string& text) {
-  for (std::size_t done = 0; done < text.size();) {
-    const ssize_t count = ::write(fd, text.data() + done, text.size() - done);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return errno_result();
-    done += static_cast<std::size_t>(count);
+reg_result write_and_flush(int fd, const std::string& text) {
+  std::size_t written = 0;
+  if (const int failure = write_all(fd, text.data(), text.size(), std::nullopt, written)) {
+    return static_cast<reg_result>(errno_to_win32(failure));
   }
   return ::fsync(fd) == 0 ? error_success : errno_result();
 }
@@ -201,7 +208,7 @@ reg_result write_values(const std::string& folder, const std::vector<store_file:
   {
     const descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (file.get() < 0) return errno_result();
-    result = write_all(file.get(), text);
+    result = write_and_flush(file.get(), text);
   }
   if (result == error_success && ::rename(temporary.c_str(), target.c_str()) != 0) result = errno_result();
   if (result != error_success) {
@@ -217,9 +224,9 @@ reg_result write_values(const std::string& folder, const std::vector<store_file:
 class key_lock {
  public:
   explicit key_lock(const std::string& folder)
-      : directory_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+      : directory_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
     if (directory_.get() < 0) {
-      result_ = errno == ENOENT ? error_file_not_found : errno_result();
+      result_ = errno == ENOENT ? error_file_not_found : errno == ELOOP ? error_access_denied : errno_result();
       return;
     }
     while (::flock(directory_.get(), LOCK_EX) != 0) {

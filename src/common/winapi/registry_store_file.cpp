@@ -1,7 +1,6 @@
 #include "common/winapi/registry_store_file.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 #include "common/text.h"
@@ -15,18 +14,8 @@ constexpr std::string_view end_line = "end";
 constexpr std::string_view dword_prefix = "dword:";
 constexpr std::string_view binary_prefix = "hex:";
 
-char16_t to_ascii_lower(char16_t unit) {
-  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-}
-
 bool is_high_surrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-std::string hex_text(uint32_t number, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*x", digits, number);
-  return text;
-}
 
 std::string quote(std::u16string_view text) {
   std::string out = "\"";
@@ -40,7 +29,7 @@ std::string quote(std::u16string_view text) {
       out += common::utf16_to_utf8(text.substr(i, 2));
       ++i;
     } else if (unit < 0x20 || unit == 0x7F || is_high_surrogate(unit) || is_low_surrogate(unit)) {
-      out += "\\u" + hex_text(unit, 4);
+      out += "\\u" + common::to_hex(unit, 4);
     } else {
       out += common::utf16_to_utf8(text.substr(i, 1));
     }
@@ -73,12 +62,13 @@ std::string data_text(const value& v) {
   }
   if (v.type == reg_dword) {
     return std::string(dword_prefix) +
-           hex_text(v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (static_cast<uint32_t>(v.data[3]) << 24), 8);
+           common::to_hex(v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (static_cast<uint32_t>(v.data[3]) << 24),
+                          8);
   }
   std::string out(binary_prefix);
   for (std::size_t i = 0; i < v.data.size(); ++i) {
     if (i != 0) out += ',';
-    out += hex_text(v.data[i], 2);
+    out += common::to_hex(v.data[i], 2);
   }
   return out;
 }
@@ -192,7 +182,7 @@ std::optional<value> parse_value(std::string_view line) {
 }  // namespace
 
 bool same_name(std::u16string_view left, std::u16string_view right) {
-  return std::ranges::equal(left, right, {}, to_ascii_lower, to_ascii_lower);
+  return common::equal_ignoring_ascii_case(left, right);
 }
 
 std::optional<std::vector<value>> parse(std::string_view text) {

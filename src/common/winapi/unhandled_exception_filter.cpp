@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "common/winapi/crash_guard.h"
+#include "common/winapi/crash_watchdog.h"
 #include "common/winapi/last_error.h"
 #include "error_lib/win32_exception.h"
 
@@ -39,20 +40,26 @@ std::atomic<top_level_exception_filter> installed_filter{nullptr};
   ::_exit(128 + signal_number);
 }
 
-void limit_report_time() {
-  struct sigaction default_action {};
-  default_action.sa_handler = SIG_DFL;
-  ::sigaction(SIGALRM, &default_action, nullptr);
-  ::alarm(crash_report_time_limit_seconds);
+uintptr_t instruction_address(const ucontext_t& context) {
+#if defined(__x86_64__)
+  return static_cast<uintptr_t>(context.uc_mcontext.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+  return static_cast<uintptr_t>(context.uc_mcontext.pc);
+#endif
 }
 
 void on_fatal_signal(int signal_number, siginfo_t* info, void* context) {
   if (!crash_guard::claim()) end_process_as(signal_number);
-  limit_report_time();
+  // The filter re-arms it for the report once the dump is written.
+  const crash_watchdog::time_limits limits = crash_watchdog::current_time_limits();
+  crash_watchdog::arm(limits.dump_seconds + limits.report_seconds);
   exception_pointers pointers;
   pointers.record.exception_code = static_cast<uint32_t>(signal_number);
   pointers.record.exception_flags = static_cast<uint32_t>(info->si_code);
-  pointers.record.exception_address = reinterpret_cast<uintptr_t>(info->si_addr);
+  pointers.record.exception_address = instruction_address(*static_cast<const ucontext_t*>(context));
+  if (signal_number == SIGSEGV || signal_number == SIGBUS) {
+    pointers.record.data_address = reinterpret_cast<uintptr_t>(info->si_addr);
+  }
   pointers.signal_info = info;
   pointers.context = static_cast<const ucontext_t*>(context);
   if (const top_level_exception_filter filter = installed_filter.load()) filter(pointers);

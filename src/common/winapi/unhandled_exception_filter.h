@@ -8,15 +8,12 @@
 // A fault runs the filter once per process (crash_guard: a second crashing thread waits),
 // then ends the process the way the signal would have (default action, raised again), so
 // the parent sees a death by that signal (128 + signal as an exit status: 139 for SIGSEGV).
-// A report that does not finish within crash_report_time_limit_seconds (a lock the crash
-// left held) is ended by SIGALRM.
+// The crash watchdog (crash_watchdog.h) is armed before the filter runs.
 #include "common/winapi/exception_pointers.h"
 
 namespace winapi {
 
 using top_level_exception_filter = void (*)(const exception_pointers& pointers);
-
-constexpr unsigned crash_report_time_limit_seconds = 60;
 
 // Replaces the filter of every fatal signal. Raises win32::exception("sigaltstack") or
 // ("sigaction") when the handlers cannot be set up.

@@ -1,9 +1,7 @@
 #include "cpplogger/details/history_archiving.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
-#include <ctime>
 #include <exception>
 #include <numeric>
 #include <stdexcept>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "common/path_helpers.h"
+#include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/debug_output.h"
 #include "common/winapi/file_attributes.h"
@@ -18,45 +17,15 @@
 #include "common/winapi/file_operations.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/process_info.h"
+#include "cpplogger/details/history_file.h"
+#include "cpplogger/details/name_shape.h"
 #include "cpplogger/details/zip_writer.h"
 
 namespace cpplogger::details {
 
 namespace {
 
-// The creation time in archive and history file names, "%Y-%m-%d_%H-%M-%S"; 'd' is a digit.
-constexpr std::u16string_view date_time_shape = u"dddd-dd-dd_dd-dd-dd";
-
-bool is_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool remove_suffix(std::u16string_view& text, std::u16string_view suffix) {
-  if (!text.ends_with(suffix)) return false;
-  text.remove_suffix(suffix.size());
-  return true;
-}
-
-// A decimal number as the library writes one: digits without a leading zero.
-bool is_number(std::u16string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), is_digit) && (text.size() == 1 || text[0] != u'0');
-}
-
-bool remove_trailing_number(std::u16string_view& text) {
-  const size_t last_other = text.find_last_not_of(u"0123456789");
-  const size_t first_digit = last_other == std::u16string_view::npos ? 0 : last_other + 1;
-  if (!is_number(text.substr(first_digit))) return false;
-  text.remove_suffix(text.size() - first_digit);
-  return true;
-}
-
-bool remove_trailing_date_time(std::u16string_view& text) {
-  if (text.size() < date_time_shape.size()) return false;
-  const std::u16string_view stamp = text.substr(text.size() - date_time_shape.size());
-  for (size_t i = 0; i < stamp.size(); ++i) {
-    if (date_time_shape[i] == u'd' ? !is_digit(stamp[i]) : stamp[i] != date_time_shape[i]) return false;
-  }
-  text.remove_suffix(stamp.size());
-  return true;
-}
+using namespace name_shape;
 
 // How the names of this library's files begin. A base name that carries this process's
 // id as "_<pid>" differs from run to run: archives are named after the part before the
@@ -99,14 +68,9 @@ bool is_archive_name(std::u16string_view name, const name_prefix& prefix) {
   return remove_trailing_date_time(name) && name == prefix.archive_prefix();
 }
 
-// base + creation time + "_<process>_<erroring thread>_<thread or ERROR or FATAL>.log".
 bool is_history_file_name(std::u16string_view name, const name_prefix& prefix) {
-  if (!remove_suffix(name, u".log")) return false;
-  if (!remove_trailing_number(name) && !remove_suffix(name, u"ERROR") && !remove_suffix(name, u"FATAL")) return false;
-  for (int number = 0; number < 2; ++number) {
-    if (!remove_suffix(name, u"_") || !remove_trailing_number(name)) return false;
-  }
-  return remove_suffix(name, u"_") && remove_trailing_date_time(name) && prefix.is_history_prefix(name);
+  const auto base_name = history_file_base_name(name);
+  return base_name && prefix.is_history_prefix(*base_name);
 }
 
 struct archive {
@@ -120,12 +84,6 @@ struct logs_directory_files {
   std::vector<std::u16string> history_files;
 };
 
-std::u16string hexadecimal(uint32_t value) {
-  char digits[8];
-  const char* const end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
-  return common::concat(u"0x", std::string_view(digits, static_cast<size_t>(end - digits)));
-}
-
 // The archives and history files of the directory, judged by their own names: nothing
 // else there is ever deleted. A failed walk ends early with what it found.
 logs_directory_files find_logs_directory_files(const std::u16string& directory, const name_prefix& prefix) {
@@ -134,7 +92,7 @@ logs_directory_files find_logs_directory_files(const std::u16string& directory, 
   if (!walk.valid()) {
     const uint32_t error = winapi::get_last_error();
     if (error != winapi::error_file_not_found)
-      winapi::output_debug_string(common::concat(u"FindFirstFile failed with error: ", hexadecimal(error), u"\n"));
+      winapi::output_debug_string(common::concat(u"FindFirstFile failed with error: 0x", common::to_hex(error), u"\n"));
     return found;
   }
   while (const auto name = walk.next()) {
@@ -152,7 +110,7 @@ logs_directory_files find_logs_directory_files(const std::u16string& directory, 
   }
   const uint32_t error = winapi::get_last_error();
   if (error != winapi::error_no_more_files)
-    winapi::output_debug_string(common::concat(u"FindNextFile failed with error: ", hexadecimal(error), u"\n"));
+    winapi::output_debug_string(common::concat(u"FindNextFile failed with error: 0x", common::to_hex(error), u"\n"));
   return found;
 }
 
@@ -173,11 +131,9 @@ void prune_archives(std::vector<archive> archives, int64_t max_total_size) {
 
 // base + local creation time + ".zip", with "_(n)" before ".zip" while the name is taken.
 std::u16string free_archive_name(const std::u16string& directory, std::u16string_view archive_prefix) {
-  const auto local = winapi::to_local_time(winapi::current_time_ticks() / 10'000'000);
-  char stamp[32];
-  const size_t length = local ? std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &*local) : 0;
-  if (length == 0) throw std::runtime_error("The creation time of a history archive cannot be formatted.");
-  const std::u16string stem = common::concat(archive_prefix, std::string_view(stamp, length));
+  const std::u16string stamp = history_time_text(winapi::current_time_ticks());
+  if (stamp.empty()) throw std::runtime_error("The creation time of a history archive cannot be formatted.");
+  const std::u16string stem = common::concat(archive_prefix, stamp);
   std::u16string name = stem + u".zip";
   for (uint32_t n = 1; winapi::get_file_attributes_ex(path_helpers::join_path(directory, name)); ++n)
     name = common::concat(stem, u"_(", n, u").zip");

@@ -7,6 +7,8 @@
 #include "common/winapi/file_api.h"
 #include "common/winapi/process_info.h"
 #include "cpplogger/details/log_text.h"
+#include "cpplogger/details/name_shape.h"
+#include "cpplogger/levels.h"
 
 namespace cpplogger::details {
 
@@ -18,13 +20,33 @@ std::u16string history_time_text(int64_t ticks) {
   return common::ascii_to_utf16(std::string_view(buffer, length));
 }
 
+namespace {
+
+constexpr std::u16string_view part_separator = u"_";
+constexpr std::u16string_view extension = u".log";
+
+}  // namespace
+
 std::u16string history_file_path(const std::u16string& logs_directory, const std::u16string& log_base_name,
                                  std::u16string_view time_text, uint32_t process_id, uint32_t erroring_thread_id,
                                  std::u16string_view buffer_label) {
   // The separator is added even after a trailing one, as the names were always built.
-  const std::u16string_view separator = logs_directory.empty() ? u"" : u"/";
-  return common::concat(logs_directory, separator, log_base_name, time_text, u"_", process_id, u"_", erroring_thread_id,
-                        u"_", buffer_label, u".log");
+  const std::u16string_view folder_separator = logs_directory.empty() ? u"" : u"/";
+  return common::concat(logs_directory, folder_separator, log_base_name, time_text, part_separator, process_id,
+                        part_separator, erroring_thread_id, part_separator, buffer_label, extension);
+}
+
+std::optional<std::u16string_view> history_file_base_name(std::u16string_view name) {
+  using namespace name_shape;
+  if (!remove_suffix(name, extension)) return std::nullopt;
+  if (!remove_trailing_number(name) && !remove_suffix(name, level_to_text(level_error)) &&
+      !remove_suffix(name, level_to_text(level_fatal)))
+    return std::nullopt;
+  for (int number = 0; number < 2; ++number) {
+    if (!remove_suffix(name, part_separator) || !remove_trailing_number(name)) return std::nullopt;
+  }
+  if (!remove_suffix(name, part_separator) || !remove_trailing_date_time(name)) return std::nullopt;
+  return name;
 }
 
 std::string history_file_content(const std::deque<message>& records) {

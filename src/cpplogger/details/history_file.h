@@ -3,6 +3,7 @@
 // the dump, holding the buffer's records one line each.
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,12 @@ std::u16string history_time_text(int64_t ticks);
 std::u16string history_file_path(const std::u16string& logs_directory, const std::u16string& log_base_name,
                                  std::u16string_view time_text, uint32_t process_id, uint32_t erroring_thread_id,
                                  std::u16string_view buffer_label);
+
+// The base name inside a history file's name, when the whole name has the shape
+// history_file_path gives it: base name, time, "_" + process id, "_" + erroring thread id,
+// "_" + a thread id or ERROR or FATAL, ".log", numbers without leading zeros. Nothing for
+// any other name.
+std::optional<std::u16string_view> history_file_base_name(std::u16string_view file_name);
 
 // The records as the file holds them: each in the line layout without thread id and with
 // continuation aligned, in UTF-8, every line feed written as CR LF (the text-mode form).

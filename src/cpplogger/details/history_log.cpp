@@ -56,7 +56,10 @@ void history_log::keep(const record_view& record, const logger_settings& setting
 
 void history_log::keep_and_dump(const record_view& record, const logger_settings& settings,
                                 const logger_interface& instance) {
-  if (dumping) return;
+  if (dumping) {
+    write_alone(record, instance);
+    return;
+  }
   // The registry stays locked through dump and archive, so two dumps never overlap.
   std::lock_guard lock(registry_mutex_);
   buffer_of(record.thread_id)->add(record, budget_of(settings));
@@ -99,12 +102,20 @@ void history_log::dump_all(int32_t level, uint32_t erroring_thread_id, const log
   archive_(base_name, directory, settings);
 }
 
+void history_log::write_alone(const record_view& record, const logger_interface& instance) const {
+  const std::u16string directory = instance.get_logs_directory();
+  if (directory.empty()) return;
+  append_history_file(history_file_path(directory, instance.get_log_base_name(), history_time_text(now_()),
+                                        winapi::current_process_id(), record.thread_id, level_to_text(record.level)),
+                      history_file_content({record.to_message()}));
+}
+
 void history_log::purge_if_due(int64_t now) {
   if (now - last_purge_time_.load(std::memory_order_relaxed) < idle_period) return;
   std::lock_guard lock(registry_mutex_);
   if (now - last_purge_time_.load(std::memory_order_relaxed) < idle_period) return;
   for (auto entry = buffers_.begin(); entry != buffers_.end();) {
-    if (entry->second->idle_with_records(now, idle_period) && !winapi::thread_exists(entry->first)) {
+    if (entry->second->idle(now, idle_period) && !winapi::thread_exists(entry->first)) {
       entry->second->retire();
       entry = buffers_.erase(entry);
     } else {
@@ -117,6 +128,11 @@ void history_log::purge_if_due(int64_t now) {
 void history_log::clear_all() {
   std::lock_guard lock(registry_mutex_);
   for (const auto& entry : buffers_) entry.second->clear();
+}
+
+size_t history_log::thread_count() {
+  std::lock_guard lock(registry_mutex_);
+  return buffers_.size();
 }
 
 history_log& process_history_log() {

@@ -25,7 +25,8 @@ class history_log {
                                       const logger_settings& settings)>;
 
   // Buffers of vanished threads are looked for at most once per idle period, and only
-  // those that received nothing for that long.
+  // those that received nothing for that long; buffers a dump has emptied count too, or
+  // every thread that ever logged would keep an entry.
   static constexpr int64_t idle_period = 600'000'000;
 
   // ERROR and FATAL records dump the history.
@@ -44,6 +45,9 @@ class history_log {
 
   void clear_all();
 
+  // The number of threads the history holds a buffer for.
+  size_t thread_count();
+
  private:
   // The thread's buffer, made on its first record; the registry lock is held.
   std::shared_ptr<thread_history_buffer> buffer_of(uint32_t thread_id);
@@ -51,6 +55,10 @@ class history_log {
   thread_history_buffer& cached_buffer_of(uint32_t thread_id);
   void dump_all(int32_t level, uint32_t erroring_thread_id, const logger_settings& settings,
                 const logger_interface& instance);
+  // An ERROR or FATAL record made while its thread dumps (the crash report of a fault
+  // inside the dump or the archiving) cannot wait for the registry this thread holds:
+  // it gets a history file of its own, which the next archiving packs.
+  void write_alone(const record_view& record, const logger_interface& instance) const;
   void purge_if_due(int64_t now);
 
   const uint64_t id_;  // tells this log's buffers apart in the threads' caches

@@ -35,9 +35,9 @@ std::deque<message> thread_history_buffer::take_records() {
   return taken;
 }
 
-bool thread_history_buffer::idle_with_records(int64_t now, int64_t idle_period) const {
+bool thread_history_buffer::idle(int64_t now, int64_t idle_period) const {
   std::lock_guard lock(mutex_);
-  return !records_.empty() && now - last_append_time_ >= idle_period;
+  return now - last_append_time_ >= idle_period;
 }
 
 }  // namespace cpplogger::details

@@ -30,8 +30,9 @@ class thread_history_buffer {
   // The dropped records are freed after the lock is released.
   void clear() { take_records(); }
 
-  // True when the buffer holds records and none was added within idle_period before now.
-  bool idle_with_records(int64_t now, int64_t idle_period) const;
+  // True when no record was added within idle_period before now, whether or not a dump
+  // has emptied the buffer since.
+  bool idle(int64_t now, int64_t idle_period) const;
 
   // Marks a buffer dropped from the registry, so no thread appends to it any more.
   void retire() { retired_.store(true, std::memory_order_relaxed); }

@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <thread>
 
 #include "common/crash_handler.h"
 #include "common/text.h"
+#include "common/winapi/crash_watchdog.h"
 #include "common/winapi/environment.h"
 #include "cpplogger/levels.h"
 #include "cpplogger/log_stream.h"
@@ -63,6 +65,24 @@ void fault_in_second_thread() {
   std::abort();
 }
 
+// Freeing a block twice that lies next to the top of the heap makes glibc abort with
+// the arena's lock held, while a second thread makes it take that lock at all.
+[[noreturn]] void double_free_beside_a_thread() {
+  winapi::crash_watchdog::set_time_limits({.dump_seconds = 300, .report_seconds = 1});
+  std::promise<void> never;
+  std::thread waiting([future = never.get_future()] { future.wait(); });
+  waiting.detach();
+  void* volatile block = std::malloc(64 * 1024 - 64);
+  std::free(block);
+  std::free(block);
+  std::abort();
+}
+
+void fault_after_the_dump_budget() {
+  winapi::crash_watchdog::set_time_limits({.dump_seconds = 0, .report_seconds = 60});
+  crash_test_hook_fault_here();
+}
+
 void reinstall_and_fault(const std::u16string& logs_directory) {
   crash_handler::install_crash_handlers(logs_directory + u"/second",
                                         [](const std::u16string&) { std::fputs("second callback\n", stderr); });
@@ -81,6 +101,8 @@ void fault_if_requested(const std::u16string& logs_directory) {
   if (*mode == "thread") fault_in_second_thread();
   if (*mode == "threads") fault_in_two_threads();
   if (*mode == "reinstall") reinstall_and_fault(logs_directory);
+  if (*mode == "double_free") double_free_beside_a_thread();
+  if (*mode == "dump_budget") fault_after_the_dump_budget();
 }
 
 }  // namespace crash_test

@@ -14,6 +14,9 @@ namespace crash_test {
 //   threads two threads fault at the same moment
 //   reinstall  installs the crash handlers again with another directory and a callback
 //           that writes to standard error, then faults as segv
+//   double_free  frees a block twice while a second thread runs; the report may wait
+//           for ever, and the crash watchdog is shortened to 1 s
+//   dump_budget  faults as segv with a dump budget of 0 s
 void fault_if_requested(const std::u16string& logs_directory);
 
 }  // namespace crash_test

@@ -7,7 +7,6 @@
 //
 // KEY is HKLM\SOFTWARE\... (also HKEY_LOCAL_MACHINE\...) or SOFTWARE\... below it.
 #include <charconv>
-#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -38,8 +37,7 @@ struct not_found {};
 
 std::u16string subkey_of(const std::string& key) {
   for (const std::string_view hive : {"HKLM\\", "HKEY_LOCAL_MACHINE\\"}) {
-    if (key.size() >= hive.size() &&
-        std::equal(hive.begin(), hive.end(), key.begin(), [](char a, char b) { return a == std::toupper(b); })) {
+    if (common::equal_ignoring_ascii_case(std::string_view(key).substr(0, hive.size()), hive)) {
       return common::utf8_to_utf16(key.substr(hive.size()));
     }
   }
@@ -75,9 +73,7 @@ std::vector<uint8_t> parse_binary(const std::string& text) {
 std::string hex_text(const std::vector<uint8_t>& bytes) {
   std::string text;
   for (const uint8_t byte : bytes) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02x", byte);
-    text += pair;
+    text += common::to_hex(byte, 2);
   }
   return text;
 }

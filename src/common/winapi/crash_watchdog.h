@@ -1,0 +1,21 @@
+#pragma once
+// The watchdog of a crash: a report may wait for a lock the crash left held (a fault
+// inside the logger, an abort inside malloc), so the process is ended by SIGALRM (its
+// default action) when the report has not finished in time. The dump takes no locks; it
+// has its own budget, which it checks itself, and the watchdog covers it only as a
+// backstop. Async-signal-safe.
+namespace winapi::crash_watchdog {
+
+struct time_limits {
+  unsigned dump_seconds = 300;
+  unsigned report_seconds = 60;
+};
+
+// The worker keeps the defaults; the crash tests shorten them.
+void set_time_limits(const time_limits& limits);
+time_limits current_time_limits();
+
+// Arms the watchdog, replacing any earlier time: the process ends seconds from now.
+void arm(unsigned seconds);
+
+}  // namespace winapi::crash_watchdog
