@@ -110,15 +110,17 @@ std::string failure_report::explain_download_failure(const std::string& error_te
     return {};
   }
   const std::string message = error_text.substr(std::min(error_text.find('\n') + 1, error_text.size()));
+  const std::vector<std::string> records = records_of_this_run();
+  if (records.empty()) {
+    return prefix + std::string("the causes are in the developer log: run the task again with --log-level DEBUG\n");
+  }
   std::vector<std::string> causes;
-  for (const std::string& record : records_of_this_run()) {
+  for (const std::string& record : records) {
     const std::optional<std::string> text = exception_text(record);
     if (!text || *text == message || std::find(causes.begin(), causes.end(), *text) != causes.end()) continue;
     causes.push_back(*text);
   }
-  if (causes.empty()) {
-    return prefix + std::string("the causes are in the developer log: run the task again with --log-level DEBUG\n");
-  }
+  if (causes.empty()) return {};
   std::string text =
       prefix + std::string("causes the worker logged on the way (from ") + developer_log().string() + "):\n";
   for (std::string cause : causes) {
