@@ -14,9 +14,10 @@ namespace {
 
 constexpr const char* prefix = "ferrowick-run: ";
 
-// The worker's standard-error text of an update error and the codes of download failures.
+// The worker's standard-error text of an update error and the codes of download failures
+// whose message leaves out their causes (5629 lists them itself).
 constexpr std::string_view code_text = "application_exception [code: ";
-constexpr int download_failures[] = {5629, 5652, 5653, 5654};
+constexpr int download_failures[] = {5652, 5653, 5654};
 // Exceptions raised on the way to the update server are logged from these sources.
 constexpr std::string_view download_sources = "/updater_lib/details/https/";
 
@@ -117,7 +118,10 @@ std::string failure_report::explain_download_failure(const std::string& error_te
   std::vector<std::string> causes;
   for (const std::string& record : records) {
     const std::optional<std::string> text = exception_text(record);
-    if (!text || *text == message || std::find(causes.begin(), causes.end(), *text) != causes.end()) continue;
+    if (!text || message.find(*text) != std::string::npos ||
+        std::find(causes.begin(), causes.end(), *text) != causes.end()) {
+      continue;
+    }
     causes.push_back(*text);
   }
   if (causes.empty()) return {};

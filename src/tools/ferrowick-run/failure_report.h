@@ -27,7 +27,7 @@ class failure_report {
   std::string explain() const;
 
   // For a worker whose standard error begins with error_text. After a download failure
-  // (5652 to 5654, 5629) the causes the worker logged on the way that its message does
+  // (5652 to 5654; 5629 lists its causes itself) the causes the worker logged on the way that its message does
   // not show (the server's or the proxy's answer, a certificate's name); else nothing.
   std::string explain_download_failure(const std::string& error_text) const;
 
