@@ -1,5 +1,6 @@
 #include "common/base64.h"
 
+#include <algorithm>
 #include <array>
 
 #include "cpplogger/log_scope.h"
@@ -79,6 +80,21 @@ std::vector<uint8_t> base64_decode(std::string_view text) {
 std::vector<uint8_t> base64_decode_wstring(std::u16string_view text) {
   FW_LOG_SCOPE();
   return base64_decode(unit_wise_utf8(text));
+}
+
+std::string base64_encode(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  text.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    const size_t count = std::min<size_t>(3, bytes.size() - i);
+    uint32_t group = static_cast<uint32_t>(bytes[i]) << 16;
+    if (count > 1) group |= static_cast<uint32_t>(bytes[i + 1]) << 8;
+    if (count > 2) group |= bytes[i + 2];
+    for (size_t k = 0; k < 4; ++k) {
+      text.push_back(k <= count ? alphabet[(group >> (18 - 6 * k)) & 0x3F] : '=');
+    }
+  }
+  return text;
 }
 
 }  // namespace base64

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <string_view>
 #include <utility>
 
 #include "common/text.h"
@@ -68,12 +69,13 @@ void preload(int write_end, const std::vector<uint8_t>& input) {
   }
 }
 
-int spawn(const std::string& program, int standard_input, int standard_error) {
+int spawn(const std::string& program, int standard_input, int standard_output, int standard_error) {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attributes);
   posix_spawn_file_actions_adddup2(&actions, standard_input, STDIN_FILENO);
+  if (standard_output >= 0) posix_spawn_file_actions_adddup2(&actions, standard_output, STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, standard_error, STDERR_FILENO);
   // A process group of its own, with default signal dispositions.
   sigset_t defaults;
@@ -93,6 +95,33 @@ int spawn(const std::string& program, int standard_input, int standard_error) {
   return process_id;
 }
 
+// Everything the pipe holds now goes to target; each chunk is shown to observe first.
+// A caller whose target is gone loses the text, not the wait.
+template <typename Observe>
+void pass_on(int source, int target, Observe observe) {
+  if (source < 0) return;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t count = ::read(source, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return;
+    observe(std::string_view(buffer, static_cast<size_t>(count)));
+    for (ssize_t written = 0; written < count;) {
+      const ssize_t done = ::write(target, buffer + written, static_cast<size_t>(count - written));
+      if (done < 0 && errno == EINTR) continue;
+      if (done < 0) break;
+      written += done;
+    }
+  }
+}
+
+// The pipe's end has been closed by the worker once poll reports it without data.
+void close_when_hung_up(int& source, short events) {
+  if ((events & POLLIN) != 0) return;
+  ::close(source);
+  source = -1;
+}
+
 int poll_timeout(std::optional<std::chrono::steady_clock::time_point> deadline) {
   if (!deadline) return -1;
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
@@ -101,17 +130,24 @@ int poll_timeout(std::optional<std::chrono::steady_clock::time_point> deadline) 
 
 }  // namespace
 
-worker_process::worker_process(const std::u16string& program, const std::vector<uint8_t>& input) {
+worker_process::worker_process(const std::u16string& program, const std::vector<uint8_t>& input,
+                               bool keep_first_output_line) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) fail("CreatePipe", errno);
   descriptor read_end(ends[0]);
   descriptor write_end(ends[1]);
   preload(write_end.get(), input);
   write_end.reset();
+  // Only the runner's end of the output pipe waits for nothing; the worker's writes block.
+  int output_ends[2] = {-1, -1};
+  if (keep_first_output_line && ::pipe2(output_ends, O_CLOEXEC) != 0) fail("CreatePipe", errno);
+  descriptor output_read_end(output_ends[0]);
+  const descriptor output_write_end(output_ends[1]);
+  if (keep_first_output_line && ::fcntl(output_read_end.get(), F_SETFL, O_NONBLOCK) != 0) fail("CreatePipe", errno);
   if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) fail("CreatePipe", errno);
   descriptor error_read_end(ends[0]);
   const descriptor error_write_end(ends[1]);
-  process_id_ = spawn(common::utf16_to_utf8(program), read_end.get(), error_write_end.get());
+  process_id_ = spawn(common::utf16_to_utf8(program), read_end.get(), output_write_end.get(), error_write_end.get());
   process_descriptor_ = static_cast<int>(::syscall(SYS_pidfd_open, process_id_, 0));
   if (process_descriptor_ < 0) {
     const int error_number = errno;
@@ -119,6 +155,7 @@ worker_process::worker_process(const std::u16string& program, const std::vector<
     ::waitpid(process_id_, nullptr, 0);
     fail("OpenProcess", error_number);
   }
+  output_descriptor_ = output_read_end.release();
   error_descriptor_ = error_read_end.release();
 }
 
@@ -128,45 +165,47 @@ worker_process::~worker_process() {
     ::waitpid(process_id_, nullptr, 0);
   }
   ::close(process_descriptor_);
+  if (output_descriptor_ >= 0) ::close(output_descriptor_);
   if (error_descriptor_ >= 0) ::close(error_descriptor_);
 }
 
-// Everything the pipe holds now. A caller whose standard error is gone loses the text,
-// not the wait.
+void worker_process::pass_on_standard_output() {
+  pass_on(output_descriptor_, STDOUT_FILENO, [this](std::string_view text) {
+    if (first_output_line_ended_) return;
+    const size_t end = std::min(text.find_first_of("\r\n"), head_limit - first_output_line_.size());
+    first_output_line_.append(text.substr(0, end));
+    first_output_line_ended_ = end < text.size();
+  });
+}
+
 void worker_process::pass_on_standard_error() {
-  if (error_descriptor_ < 0) return;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t count = ::read(error_descriptor_, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return;
-    last_error_byte_ = buffer[count - 1];
-    for (ssize_t written = 0; written < count;) {
-      const ssize_t done = ::write(STDERR_FILENO, buffer + written, static_cast<size_t>(count - written));
-      if (done < 0 && errno == EINTR) continue;
-      if (done < 0) break;
-      written += done;
-    }
-  }
+  pass_on(error_descriptor_, STDERR_FILENO, [this](std::string_view text) {
+    last_error_byte_ = text.back();
+    error_head_.append(text.substr(0, head_limit - error_head_.size()));
+  });
 }
 
 wait_outcome worker_process::wait(const console_control::interrupt_listener& interrupts,
                                   std::optional<std::chrono::steady_clock::time_point> deadline) {
   for (;;) {
-    pollfd watched[3] = {
-        {process_descriptor_, POLLIN, 0}, {interrupts.descriptor(), POLLIN, 0}, {error_descriptor_, POLLIN, 0}};
-    const int ready = ::poll(watched, 3, poll_timeout(deadline));
+    // A negative descriptor (no pipe, or one the worker has closed) is not polled.
+    pollfd watched[4] = {{process_descriptor_, POLLIN, 0},
+                         {interrupts.descriptor(), POLLIN, 0},
+                         {error_descriptor_, POLLIN, 0},
+                         {output_descriptor_, POLLIN, 0}};
+    const int ready = ::poll(watched, 4, poll_timeout(deadline));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) fail("WaitForMultipleObjects", errno);
     if (watched[2].revents != 0) {
       pass_on_standard_error();
-      // The worker has closed its end: only the process is left to wait for.
-      if ((watched[2].revents & POLLIN) == 0) {
-        ::close(error_descriptor_);
-        error_descriptor_ = -1;
-      }
+      close_when_hung_up(error_descriptor_, watched[2].revents);
+    }
+    if (watched[3].revents != 0) {
+      pass_on_standard_output();
+      close_when_hung_up(output_descriptor_, watched[3].revents);
     }
     if (watched[0].revents != 0) {
+      pass_on_standard_output();
       pass_on_standard_error();
       int status = 0;
       if (::waitpid(process_id_, &status, 0) < 0) fail("GetExitCodeProcess", errno);

@@ -18,12 +18,13 @@ class worker_process {
  public:
   // Starts program. Its standard input is a pipe that already holds all of input and is
   // closed for writing before the program starts (the worker reads only what is in the
-  // pipe at its read); standard output is inherited; standard error is a pipe that wait
-  // passes on to the caller's standard error unchanged. The program gets a
-  // process group of its own, so a terminal's Ctrl-C reaches only the caller.
+  // pipe at its read); standard output is inherited, or, with keep_first_output_line, a
+  // pipe that wait passes on unchanged while keeping its first line; standard error is
+  // a pipe that wait passes on to the caller's standard error unchanged. The program
+  // gets a process group of its own, so a terminal's Ctrl-C reaches only the caller.
   // Raises the Windows error of "CreatePipe" or "CreateProcessW", and 5152 when the
   // input does not fit into a pipe.
-  worker_process(const std::u16string& program, const std::vector<uint8_t>& input);
+  worker_process(const std::u16string& program, const std::vector<uint8_t>& input, bool keep_first_output_line = false);
   // A worker still running here is killed, so no process is left behind.
   ~worker_process();
   worker_process(const worker_process&) = delete;
@@ -42,12 +43,24 @@ class worker_process {
   bool wrote_to_standard_error() const { return last_error_byte_.has_value(); }
   bool standard_error_ends_line() const { return last_error_byte_ == '\n'; }
 
+  // With keep_first_output_line: what the worker wrote to standard output before its
+  // first line end (CR or LF), at most head_limit bytes.
+  const std::string& first_output_line() const { return first_output_line_; }
+  // The first head_limit bytes the worker wrote to standard error.
+  const std::string& standard_error_head() const { return error_head_; }
+  static constexpr size_t head_limit = 4096;
+
  private:
+  void pass_on_standard_output();
   void pass_on_standard_error();
 
   int process_id_ = -1;
   int process_descriptor_ = -1;
+  int output_descriptor_ = -1;
   int error_descriptor_ = -1;
+  std::string first_output_line_;
+  bool first_output_line_ended_ = false;
+  std::string error_head_;
   std::optional<char> last_error_byte_;
   std::optional<int> status_;
 };

@@ -84,4 +84,11 @@ TEST(base64_decode_wstring, characters_after_the_first_pad_are_ignored_even_unpa
   EXPECT_THAT(base64::base64_decode_wstring(std::u16string{u'Q', u'Q', u'=', char16_t(0xDC00)}), ElementsAre(0x41));
 }
 
+TEST(base64_encode, pads_the_last_group_to_four_symbols) {
+  EXPECT_EQ(base64::base64_encode({}), "");
+  EXPECT_EQ(base64::base64_encode({0x41}), "QQ==");
+  EXPECT_EQ(base64::base64_encode({0x41, 0x42}), "QUI=");
+  EXPECT_EQ(base64::base64_encode({0xFB, 0xFF, 0xBF}), "+/+/");
+}
+
 }  // namespace

@@ -116,10 +116,21 @@ class https_update_e2e : public ::testing::Test {
   }
 
   // Exit 255 with the error on standard error, and nothing placed or left behind.
-  void expect_failure(const test_support::child_result& result, int code, const std::string& message) const {
+  // After a download failure the runner adds, on a line of its own, the cause the worker
+  // logged on the way.
+  void expect_failure(const test_support::child_result& result, int code, const std::string& message,
+                      const std::string& cause = "") const {
     EXPECT_EQ(result.exit_code, 255);
     EXPECT_EQ(result.stdout_text, "");
-    EXPECT_EQ(result.stderr_text, "application_exception [code: " + std::to_string(code) + "]\r\n" + message);
+    const std::string worker_text = "application_exception [code: " + std::to_string(code) + "]\r\n" + message;
+    if (cause.empty()) {
+      EXPECT_EQ(result.stderr_text, worker_text);
+    } else {
+      EXPECT_TRUE(result.stderr_text.starts_with(worker_text + "\nferrowick-run: causes the worker logged on the way"))
+          << result.stderr_text;
+      EXPECT_NE(result.stderr_text.find("\n  ", worker_text.size()), std::string::npos) << result.stderr_text;
+      EXPECT_NE(result.stderr_text.find(cause, worker_text.size()), std::string::npos) << result.stderr_text;
+    }
     EXPECT_TRUE(test_support::list_names(destination()).empty());
   }
 
@@ -227,7 +238,8 @@ TEST_F(https_update_e2e, faults_end_with_their_codes) {
   const std::string proxy_port = std::to_string(proxy.port());
   expect_failure(run(port, {"--proxy-mode", "custom_proxy", "--proxy-address", "127.0.0.1", "--proxy-port", proxy_port,
                             "--proxy-auth", "1", "--proxy-user", "updater", "--proxy-password", "wrong"}),
-                 5654, server + " is unreachable through proxy server (address: 127.0.0.1, port: " + proxy_port + ")");
+                 5654, server + " is unreachable through proxy server (address: 127.0.0.1, port: " + proxy_port + ")",
+                 "Cannot establish proxy connection");
   EXPECT_NE(log_text().find("Cannot establish proxy connection"), std::string::npos);
 
   const std::string closed_port = std::to_string(test_support::free_loopback_port());
@@ -240,7 +252,8 @@ TEST_F(https_update_e2e, faults_end_with_their_codes) {
   const uint16_t foreign = start_server("", "other.example");
   expect_failure(run(foreign), 5653,
                  "Update server (address: 127.0.0.1, port: " + std::to_string(foreign) +
-                     ") is unreachable. Direct access without proxy");
+                     ") is unreachable. Direct access without proxy",
+                 "Server name other.example");
 }
 
 TEST_F(https_update_e2e, a_package_changed_between_attempts_ends_in_the_error_list) {

@@ -87,10 +87,13 @@ TEST_F(ferrowick_pack, keygen_writes_the_key_pair_and_prints_the_public_key_in_b
   const bytes public_key = read_all(at("signer.pub"));
   ASSERT_EQ(public_key.size(), 33u);
   EXPECT_TRUE(public_key[0] == 0x02 || public_key[0] == 0x03);
-  ASSERT_EQ(result.stdout_text.back(), '\n');
-  const std::string text = result.stdout_text.substr(0, result.stdout_text.size() - 1);
+  const std::string text = result.stdout_text.substr(0, result.stdout_text.find('\n'));
   EXPECT_EQ(text.size(), 44u);
   EXPECT_EQ(base64::base64_decode(text), public_key);
+  const bytes text_file = read_all(at("signer.pub.b64"));
+  EXPECT_EQ(std::string(text_file.begin(), text_file.end()), text + "\n");
+  EXPECT_EQ(result.stdout_text, text + "\nprivate key: " + at("signer.key") + "\npublic key: " + at("signer.pub") +
+                                    "\npublic key in Base64 (public_key_txt): " + at("signer.pub.b64") + "\n");
 
   // MPI: 4-byte big-endian length, then the magnitude with a clear top bit.
   const bytes private_key = read_all(at("signer.key"));
@@ -137,6 +140,15 @@ TEST_F(ferrowick_pack, verify_accepts_only_the_right_keys_in_order) {
 
   const auto one_key = pack({"verify", at("out.pkg"), "--pub", at("a.pub")});
   EXPECT_EQ(one_key.exit_code, 2);
+
+  const auto text_form = pack({"verify", at("out.pkg"), "--pub", at("a.pub.b64"), "--pub", at("b.pub")});
+  EXPECT_EQ(text_form.exit_code, 0) << text_form.stderr_text;
+
+  for (const std::string& wrong : {at("a.key"), at("absent.pub")}) {
+    const auto not_a_key = pack({"verify", at("out.pkg"), "--pub", wrong, "--pub", at("b.pub")});
+    EXPECT_EQ(not_a_key.exit_code, 2);
+    EXPECT_TRUE(not_a_key.stderr_text.starts_with("ferrowick-pack: --pub " + wrong + ": ")) << not_a_key.stderr_text;
+  }
 
   bytes changed = read_all(at("out.pkg"));
   changed[100] ^= 1;

@@ -84,6 +84,23 @@ class ferrowick_run_test : public ::testing::Test {
     test_support::write_package(source() / "base_17_full.upd", {{u"bases.dat", "bases"}}, keys_);
   }
 
+  // The task with a worker stand-in of the given body.
+  test_support::child_result run_fake(const std::string& body, std::vector<std::string> more = {}) const {
+    auto arguments = task_arguments();
+    arguments.insert(arguments.end(), {"--worker", fake_worker(body).string()});
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return run(arguments);
+  }
+
+  // The runner's standard error as a terminal shows it (the terminal turns LF into CR LF).
+  test_support::child_result run_on_terminal(const std::vector<std::string>& arguments) const {
+    std::string command = "'" + runner.string() + "'";
+    for (const std::string& argument : arguments) command += " '" + argument + "'";
+    test_support::child_options options;
+    options.arguments = {"-qec", command, "/dev/null"};
+    return test_support::run_child("/usr/bin/script", options);
+  }
+
   test_support::child_result run(std::vector<std::string> arguments,
                                  const std::map<std::string, std::optional<std::string>>& environment = {}) const {
     test_support::child_options options;
@@ -192,20 +209,22 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ferrowick_run_test, server_mode_adds_the_utility_keys) {
   const std::filesystem::path capture = root_.path() / "stdin.bin";
   auto arguments = task_arguments();
-  arguments.insert(arguments.end(), {"--mode", "server", "--utils-dest-dir", "/u d", "--worker",
-                                     fake_worker("cat > \"$CAPTURE\"\n").string()});
+  const std::filesystem::path utilities = root_.path() / "u d";
+  std::filesystem::create_directory(utilities);
+  arguments.insert(arguments.end(), {"--mode", "server", "--utils-dest-dir", utilities.string(), "--utils-source-dir",
+                                     source().string(), "--worker", fake_worker("cat > \"$CAPTURE\"\n").string()});
   ASSERT_EQ(run(arguments, {{"CAPTURE", capture.string()}}).exit_code, 0);
   const std::vector<std::u16string> tokens = split_captured(capture);
   test_support::parameter_paths paths;
   EXPECT_EQ(keys_of_tokens(tokens), keys_of(test_support::server_parameters(paths)));
-  EXPECT_EQ(value_of(tokens, u"destination_directory_for_utils"), u"/u d");
+  EXPECT_EQ(value_of(tokens, u"destination_directory_for_utils"), utilities.u16string());
 }
 
 TEST_F(ferrowick_run_test, the_workers_exit_code_and_output_pass_through) {
-  const auto result = run({"--worker", fake_worker("cat >/dev/null\necho out\necho err >&2\nexit 253\n").string()});
+  const auto result = run_fake("cat >/dev/null\necho out\necho err >&2\nexit 253\n");
   EXPECT_EQ(result.exit_code, 253);
   EXPECT_EQ(result.stdout_text, "out\n");
-  EXPECT_EQ(result.stderr_text, "err\n");
+  EXPECT_EQ(result.stderr_text, "err\n") << "nothing is added off a terminal";
 }
 
 struct silent_failure {
@@ -227,8 +246,8 @@ TEST_P(ferrowick_run_silent_failure, is_explained_after_the_workers_exit_code) {
   }
   auto arguments = task_arguments();
   if (GetParam().fake_worker_body.empty()) {
-    std::filesystem::remove(destination());
-    arguments.insert(arguments.end(), {"--worker", worker.string()});
+    // A block size the runner passes on and the worker's check refuses.
+    arguments.insert(arguments.end(), {"--worker", worker.string(), "--block-size", "268435457"});
   } else {
     arguments.insert(arguments.end(), {"--worker", fake_worker(GetParam().fake_worker_body).string()});
   }
@@ -245,50 +264,143 @@ INSTANTIATE_TEST_SUITE_P(all, ferrowick_run_silent_failure,
                                                           true,
                                                           "",
                                                           {"ferrowick-run: the worker failed: ", " FATAL ",
-                                                           "check start parameters: [application: 5384]"}},
+                                                           "check start parameters: [application: 5139]"}},
                                            silent_failure{"history_archive",
                                                           false,
                                                           "",
                                                           {"ferrowick-run: the worker failed; its last records are in ",
                                                            "/logs/ferrowick", ".zip\n",
-                                                           "use_developer_log=\"true\" in ", "logger.xml"}},
+                                                           "run the task again with --log-level DEBUG and read ",
+                                                           "/logs/ferrowick.log"}},
                                            silent_failure{"nothing_at_all",
                                                           false,
                                                           "cat >/dev/null\nexit 255\n",
                                                           {"ferrowick-run: the worker failed without a message\n",
-                                                           "use_developer_log=\"true\" in ", "/logs/fake-worker.log"}}),
+                                                           "--log-level DEBUG", "/logs/fake-worker.log"}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ferrowick_run_test, a_workers_own_error_text_is_passed_on_unchanged) {
-  const auto result = run({"--worker", fake_worker("cat >/dev/null\nprintf 'application_exception [code: 2]\\r\\nno "
-                                                   "file' >&2\nexit 255\n")
-                                           .string()});
+  const auto result = run_fake("cat >/dev/null\nprintf 'application_exception [code: 2]\\r\\nno file' >&2\nexit 255\n");
   EXPECT_EQ(result.exit_code, 255);
   EXPECT_EQ(result.stderr_text, "application_exception [code: 2]\r\nno file");
 }
 
-TEST_F(ferrowick_run_test, on_a_terminal_the_workers_error_text_ends_its_line) {
-  const std::string command = "'" + runner.string() + "' --worker '" +
-                              fake_worker("cat >/dev/null\nprintf 'no file' >&2\nexit 255\n").string() + "'";
-  test_support::child_options options;
-  options.arguments = {"-qec", command, "/dev/null"};
-  const auto result = test_support::run_child("/usr/bin/script", options);
-  EXPECT_EQ(result.exit_code, 255) << result.stdout_text << result.stderr_text;
-  // The terminal turns the line feed into CR LF.
-  EXPECT_TRUE(result.stdout_text.ends_with("no file\r\n")) << result.stdout_text;
+struct terminal_case {
+  const char* name;
+  std::string body;
+  int exit_code;
+  std::string stderr_end;
+};
+void PrintTo(const terminal_case& c, std::ostream* out) { *out << c.name; }
+
+class ferrowick_run_terminal : public ferrowick_run_test, public ::testing::WithParamInterface<terminal_case> {};
+
+TEST_P(ferrowick_run_terminal, shows_the_outcome_after_the_workers_own_text) {
+  auto arguments = task_arguments();
+  arguments.insert(arguments.end(), {"--worker", fake_worker("cat >/dev/null\n" + GetParam().body).string()});
+  const auto result = run_on_terminal(arguments);
+  EXPECT_EQ(result.exit_code, GetParam().exit_code) << result.stdout_text << result.stderr_text;
+  EXPECT_TRUE(result.stdout_text.ends_with(GetParam().stderr_end)) << result.stdout_text;
 }
 
-TEST_F(ferrowick_run_test, bad_options_are_usage_errors) {
-  const auto unknown = run({"--no-such-option", "1"});
-  EXPECT_EQ(unknown.exit_code, 2);
-  EXPECT_NE(unknown.stderr_text.find("unknown option '--no-such-option'"), std::string::npos);
-  EXPECT_EQ(run({"--dest-dir"}).exit_code, 2);
-  EXPECT_EQ(run({"--cancel-after", "soon"}).exit_code, 2);
-  EXPECT_EQ(run({"--pub", (root_.path() / "absent.b64").string()}).exit_code, 2);
+INSTANTIATE_TEST_SUITE_P(
+    all, ferrowick_run_terminal,
+    ::testing::Values(terminal_case{"error_text_ends_its_line", "printf 'no file' >&2\nexit 255\n", 255, "no file\r\n"},
+                      terminal_case{"up_to_date", "exit 254\n", 254, "ferrowick-run: up to date\r\n"},
+                      terminal_case{"cancelled", "printf 'w' >&2\nexit 253\n", 253,
+                                    "w\r\nferrowick-run: cancelled\r\n"},
+                      terminal_case{"placed", "echo line\nexit 0\n", 0, "line\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct bad_option {
+  const char* name;
+  std::vector<std::string> arguments;  // added to the task; "TMP" stands for the test's folder
+  std::string message;
+};
+void PrintTo(const bad_option& c, std::ostream* out) { *out << c.name; }
+
+class ferrowick_run_bad_option : public ferrowick_run_test, public ::testing::WithParamInterface<bad_option> {};
+
+TEST_P(ferrowick_run_bad_option, exits_2_naming_the_option_before_any_worker_starts) {
+  write_text(root_.path() / "binary.pub", "\x02" + std::string(31, 'k'));
+  auto arguments = task_arguments();
+  const std::filesystem::path started = root_.path() / "started";
+  arguments.insert(arguments.end(), {"--worker", fake_worker("touch '" + started.string() + "'\n").string()});
+  for (std::string argument : GetParam().arguments) {
+    if (const size_t at = argument.find("TMP"); at != std::string::npos) argument.replace(at, 3, root_.path().string());
+    arguments.push_back(argument);
+  }
+  const auto result = run(arguments);
+  EXPECT_EQ(result.exit_code, 2);
+  std::string message = GetParam().message;
+  if (const size_t at = message.find("TMP"); at != std::string::npos) message.replace(at, 3, root_.path().string());
+  EXPECT_TRUE(result.stderr_text.starts_with("ferrowick-run: " + message)) << result.stderr_text;
+  EXPECT_TRUE(result.stderr_text.ends_with("\n(ferrowick-run --help lists the options)\n")) << result.stderr_text;
+  EXPECT_FALSE(std::filesystem::exists(started));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    all, ferrowick_run_bad_option,
+    ::testing::Values(
+        bad_option{"unknown", {"--no-such-option", "1"}, "unknown option '--no-such-option'"},
+        bad_option{"no_value", {"--dest-dir"}, "option '--dest-dir' needs a value"},
+        bad_option{"cancel_after", {"--cancel-after", "soon"}, "--cancel-after takes a number of seconds, not 'soon'"},
+        bad_option{"source", {"--source", "http"}, "--source takes directory or https, not 'http'"},
+        bad_option{"proxy_mode",
+                   {"--proxy-mode", "custom-proxy"},
+                   "--proxy-mode takes direct_connection, custom_proxy or system_proxy, not 'custom-proxy'"},
+        bad_option{"mode", {"--mode", "update_mode_server"}, "--mode takes client or server, not 'update_mode_server'"},
+        bad_option{"port", {"--port", "70000"}, "--port takes a whole number from 0 to 65535, not '70000'"},
+        bad_option{
+            "proxy_port", {"--proxy-port", "0x50"}, "--proxy-port takes a whole number from 0 to 65535, not '0x50'"},
+        bad_option{
+            "block_size", {"--block-size", "-1"}, "--block-size takes a whole number from 0 to 4294967295, not '-1'"},
+        bad_option{"flag", {"--copy-info-txt", "yes"}, "--copy-info-txt takes 0 or 1, not 'yes'"},
+        bad_option{"release_date",
+                   {"--previous-release", "2026-12-10 06:22:04"},
+                   "--previous-release takes a release date YYYY-MM-DDThh:mm:ssZ (years 2010 to 2200), the first "
+                   "result line of an update, not '2026-12-10 06:22:04'"},
+        bad_option{"release_year",
+                   {"--previous-release", "2009-12-31T23:59:59Z"},
+                   "--previous-release takes a release date YYYY-MM-DDThh:mm:ssZ (years 2010 to 2200), the first "
+                   "result line of an update, not '2009-12-31T23:59:59Z'"},
+        bad_option{"log_level",
+                   {"--log-level", "debug"},
+                   "--log-level takes TRACE, DEBUG, INFO, WARN, ERROR or FATAL, not 'debug'"},
+        bad_option{
+            "missing_destination", {"--dest-dir", "TMP/absent"}, "--dest-dir TMP/absent: the folder does not exist"},
+        bad_option{
+            "missing_source", {"--source-dir", "TMP/absent"}, "--source-dir TMP/absent: the folder does not exist"},
+        bad_option{"https_without_host", {"--source", "https"}, "--host HOST is needed with --source https"},
+        bad_option{"server_without_utility_source",
+                   {"--mode", "server", "--utils-dest-dir", "TMP"},
+                   "--utils-source-dir FOLDER is needed in server mode with --source directory"},
+        bad_option{"server_without_utility_destination",
+                   {"--mode", "server", "--source", "https", "--host", "update.example"},
+                   "--utils-dest-dir FOLDER is needed in server mode"},
+        bad_option{"pub_missing", {"--pub", "TMP/absent.pub"}, "--pub TMP/absent.pub: cannot be read: "},
+        bad_option{"pub_not_a_key",
+                   {"--pub", FERROWICK_SOURCE_DIR "/demo/keys/parameter.private.pem"},
+                   "--pub " FERROWICK_SOURCE_DIR
+                   "/demo/keys/parameter.private.pem: holds no public key; give the PREFIX.pub of 'ferrowick-pack "
+                   "keygen PREFIX' (33 bytes) or its Base64 text PREFIX.pub.b64"},
+        bad_option{"pub_of_wrong_size",
+                   {"--pub", "TMP/binary.pub"},
+                   "--pub TMP/binary.pub: holds no public key; give the PREFIX.pub of 'ferrowick-pack keygen PREFIX' "
+                   "(33 bytes) or its Base64 text PREFIX.pub.b64"},
+        bad_option{"public_key_txt",
+                   {"--public-key-txt", "not a key"},
+                   "--public-key-txt takes the Base64 text of a public key (PREFIX.pub.b64 of 'ferrowick-pack "
+                   "keygen'), not 'not a key'"},
+        bad_option{"state_and_previous_release",
+                   {"--state", "TMP/state"},
+                   "--state and --previous-release exclude each other"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ferrowick_run_test, a_worker_that_cannot_start_fails_with_1) {
-  const auto result = run({"--worker", (root_.path() / "absent").string()});
+  auto arguments = task_arguments();
+  arguments.insert(arguments.end(), {"--worker", (root_.path() / "absent").string()});
+  const auto result = run(arguments);
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_NE(result.stderr_text.find("win32 2"), std::string::npos) << result.stderr_text;
 }
@@ -373,6 +485,147 @@ TEST_F(ferrowick_run_test, cancel_after_stops_a_run_in_the_middle) {
   EXPECT_EQ(result.exit_code, 253) << result.stderr_text;
   EXPECT_EQ(result.stdout_text, "");
   EXPECT_TRUE(test_support::list_names(destination()).empty());
+}
+
+struct key_file {
+  const char* name;
+  std::string content;  // "BINARY" stands for the 33 bytes of the demo parameter key
+};
+void PrintTo(const key_file& c, std::ostream* out) { *out << c.name; }
+
+class ferrowick_run_key_file : public ferrowick_run_test, public ::testing::WithParamInterface<key_file> {};
+
+TEST_P(ferrowick_run_key_file, gives_the_worker_the_base64_text) {
+  const std::filesystem::path capture = root_.path() / "stdin.bin";
+  const std::filesystem::path key = root_.path() / "key";
+  const auto& binary = keys_.parameter_public;
+  write_text(key, GetParam().content == "BINARY" ? std::string(binary.begin(), binary.end()) : GetParam().content);
+  auto arguments = task_arguments();
+  arguments.insert(arguments.end(), {"--pub", key.string(), "--worker", fake_worker("cat > \"$CAPTURE\"\n").string()});
+  const auto result = run(arguments, {{"CAPTURE", capture.string()}});
+  ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+  EXPECT_EQ(value_of(split_captured(capture), u"public_key_txt"), common::utf8_to_utf16(keys_.parameter_public_base64));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    all, ferrowick_run_key_file,
+    ::testing::Values(key_file{"binary", "BINARY"},
+                      key_file{"base64_with_crlf",
+                               test_support::load_demo_keys(FERROWICK_SOURCE_DIR "/demo/keys").parameter_public_base64 +
+                                   "\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct settings_file {
+  const char* name;
+  std::optional<std::string> content;  // none: no file
+  std::string warning;                 // after "the logger settings file <path>"
+};
+void PrintTo(const settings_file& c, std::ostream* out) { *out << c.name; }
+
+class ferrowick_run_settings_file : public ferrowick_run_test, public ::testing::WithParamInterface<settings_file> {};
+
+TEST_P(ferrowick_run_settings_file, that_the_worker_would_ignore_is_named_before_it_starts) {
+  std::filesystem::remove(configs() / "logger.xml");
+  if (GetParam().content) write_text(configs() / "logger.xml", *GetParam().content);
+  const auto result = run_fake("cat >/dev/null\necho worker >&2\n");
+  EXPECT_EQ(result.exit_code, 0);
+  std::string warning = GetParam().warning;
+  if (const size_t at = warning.find("CONFIG"); at != std::string::npos) {
+    warning.replace(at, 6, (configs() / "logger.xml").string());
+  }
+  const std::string expected =
+      warning.empty() ? ""
+                      : "ferrowick-run: the logger settings file " + (configs() / "logger.xml").string() + warning +
+                            "; the worker runs with the default settings, without a developer log\n";
+  EXPECT_EQ(result.stderr_text, expected + "worker\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    all, ferrowick_run_settings_file,
+    ::testing::Values(
+        settings_file{"complete",
+                      "<log_settings><developer_log use_developer_log='false' level=' INFO ' max_backup_index='0' "
+                      "max_file_size='1'/><history_log max_buffer_size='1'/></log_settings>",
+                      ""},
+        settings_file{"missing", std::nullopt, " does not exist"},
+        settings_file{"without_history_log",
+                      "<log_settings><developer_log use_developer_log='true' level='TRACE' max_backup_index='4' "
+                      "max_file_size='1048576'/></log_settings>",
+                      " is not used (missing log_settings/history_log/@max_buffer_size)"},
+        settings_file{"without_level_and_size",
+                      "<log_settings><developer_log use_developer_log='true' max_backup_index='4'/>"
+                      "<history_log max_buffer_size='1048576'/></log_settings>",
+                      " is not used (missing log_settings/developer_log/@level, "
+                      "log_settings/developer_log/@max_file_size)"},
+        settings_file{"bad_level",
+                      "<log_settings><developer_log use_developer_log='true' level='debug' max_backup_index='4' "
+                      "max_file_size='1048576'/><history_log max_buffer_size='1048576'/></log_settings>",
+                      " is not used (level: Incorrect log level config value.)"},
+        settings_file{"not_xml", "<log_settings>",
+                      " is not used (Start-end tags mismatch,status: 14,offset: 13, "
+                      "apply default logger settings.)"},
+        settings_file{"too_big", std::string(0x100001, ' '),
+                      " is not used (Very big config file: CONFIG, apply default logger settings.)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ferrowick_run_test, log_level_writes_the_developer_log_for_one_run_only) {
+  write_text(configs() / "logger.xml", "not used");
+  write_source();
+  std::filesystem::create_directory(root_.path() / "tmp");
+  auto arguments = task_arguments();
+  arguments.insert(arguments.end(), {"--worker", worker.string(), "--log-level", "TRACE"});
+  const auto result = run(arguments, {{"TMPDIR", (root_.path() / "tmp").string()}});
+  EXPECT_EQ(result.exit_code, 0) << result.stderr_text;
+  EXPECT_EQ(result.stderr_text, "") << "the run's own settings file is complete";
+  EXPECT_NE(read_text(logs() / "ferrowick.log").find(" TRACE "), std::string::npos);
+  EXPECT_EQ(read_text(configs() / "logger.xml"), "not used");
+  EXPECT_TRUE(test_support::list_names(root_.path() / "tmp").empty()) << "the run's settings folder is removed";
+}
+
+TEST_F(ferrowick_run_test, state_keeps_the_release_date_of_the_last_placed_update) {
+  write_source();
+  const std::filesystem::path state = root_.path() / "task.state";
+  std::vector<std::string> arguments = task_arguments();
+  arguments.resize(arguments.size() - 2);  // without --previous-release
+  arguments.insert(arguments.end(), {"--worker", worker.string(), "--state", state.string()});
+
+  const auto placed = run(arguments);
+  EXPECT_EQ(placed.exit_code, 0) << placed.stderr_text;
+  EXPECT_TRUE(placed.stdout_text.starts_with(std::string(release) + "\r\n")) << "the lines pass through unchanged";
+  EXPECT_EQ(read_text(state), std::string(release) + "\n");
+  EXPECT_EQ(test_support::list_names(root_.path()),
+            (std::vector<std::string>{"configs", "destination dir", "logs", "source dir", "task.state"}))
+      << "no temporary state file is left";
+
+  std::filesystem::remove(destination() / "base_17_full.upd");
+  EXPECT_EQ(run(arguments).exit_code, 254);
+  EXPECT_EQ(read_text(state), std::string(release) + "\n");
+
+  write_text(state, "2026-12-10 06:22:04\n");
+  const auto broken = run(arguments);
+  EXPECT_EQ(broken.exit_code, 2);
+  EXPECT_TRUE(broken.stderr_text.starts_with("ferrowick-run: --state " + state.string() +
+                                             ": holds '2026-12-10 06:22:04'; it takes a release date"))
+      << broken.stderr_text;
+}
+
+TEST_F(ferrowick_run_test, by_default_logs_go_to_the_runners_own_folder_and_settings_come_from_beside_it) {
+  const std::filesystem::path capture = root_.path() / "stdin.bin";
+  std::vector<std::string> arguments = task_arguments();
+  arguments.erase(arguments.begin(), arguments.begin() + 6);  // without the logging options
+  arguments.insert(arguments.end(), {"--worker", fake_worker("cat > \"$CAPTURE\"\n").string()});
+  const std::filesystem::path home = root_.path() / "home";
+  const auto result =
+      run(arguments, {{"CAPTURE", capture.string()}, {"HOME", home.string()}, {"XDG_STATE_HOME", std::nullopt}});
+  ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+  EXPECT_EQ(result.stderr_text, "") << "the shipped settings file is used";
+  const std::vector<std::u16string> tokens = split_captured(capture);
+  const std::filesystem::path logs = home / ".local/state/ferrowick-run/logs";
+  EXPECT_EQ(value_of(tokens, u"logs_path"), logs.u16string());
+  EXPECT_TRUE(std::filesystem::is_directory(logs));
+  EXPECT_EQ(value_of(tokens, u"configs_path"), (binary_dir / "src/tools/").u16string());
+  EXPECT_EQ(read_text(binary_dir / "src/tools/ferrowick_logger.xml"),
+            read_text(FERROWICK_SOURCE_DIR "/src/tools/ferrowick-run/ferrowick_logger.xml"));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cstdint>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <pugixml.hpp>
 
 #include "common/u16_stream.h"
@@ -76,38 +78,77 @@ pugi::xml_parse_result load_document(pugi::xml_document& document, const std::u1
 
 internal_logger_exception::internal_logger_exception(std::u16string_view message) : text_(to_log_utf8(message)) {}
 
-logger_settings read_settings(const std::u16string& path) {
-  const logger_settings defaults;
+namespace {
+
+// Where each setting stands in the file, in the order the attributes are read.
+struct setting_place {
+  const char* element;
+  const char* attribute;
+};
+constexpr setting_place setting_places[] = {{"developer_log", "use_developer_log"},
+                                            {"developer_log", "level"},
+                                            {"developer_log", "max_backup_index"},
+                                            {"developer_log", "max_file_size"},
+                                            {"history_log", "max_buffer_size"}};
+
+// The settings of the file, or nothing after telling unused why the file gives none and
+// whether the debugger output hears of it.
+std::optional<logger_settings> parse_settings_file(
+    const std::u16string& path, const std::function<void(const std::u16string& why, bool to_debugger)>& unused) {
   if (get_file_size(path) > largest_settings_file) {
-    report_to_debugger(common::concat("Very big config file: ", path, ", apply default logger settings."));
-    return defaults;
+    unused(common::concat("Very big config file: ", path, ", apply default logger settings."), true);
+    return std::nullopt;
   }
 
   pugi::xml_document document;
   const pugi::xml_parse_result parsed = load_document(document, path);
   if (!parsed) {
-    report_to_debugger(common::concat(parsed.description(), ",status: ", static_cast<int>(parsed.status), ",offset: ",
-                                      static_cast<int64_t>(parsed.offset), ", apply default logger settings."));
-    return defaults;
+    unused(common::concat(parsed.description(), ",status: ", static_cast<int>(parsed.status),
+                          ",offset: ", static_cast<int64_t>(parsed.offset), ", apply default logger settings."),
+           true);
+    return std::nullopt;
   }
 
   const pugi::xml_node root = document.child("log_settings");
-  const pugi::xml_node developer_log = root.child("developer_log");
-  const pugi::xml_node history_log = root.child("history_log");
-  const pugi::xml_attribute use_developer_log = developer_log.attribute("use_developer_log");
-  const pugi::xml_attribute level = developer_log.attribute("level");
-  const pugi::xml_attribute backup_index = developer_log.attribute("max_backup_index");
-  const pugi::xml_attribute file_size = developer_log.attribute("max_file_size");
-  const pugi::xml_attribute buffer_size = history_log.attribute("max_buffer_size");
-  if (!use_developer_log || !level || !backup_index || !file_size || !buffer_size) return defaults;
+  pugi::xml_attribute attributes[std::size(setting_places)];
+  std::u16string missing;
+  for (size_t i = 0; i < std::size(setting_places); ++i) {
+    attributes[i] = root.child(setting_places[i].element).attribute(setting_places[i].attribute);
+    if (attributes[i]) continue;
+    if (!missing.empty()) missing += u", ";
+    missing += common::concat("log_settings/", setting_places[i].element, "/@", setting_places[i].attribute);
+  }
+  if (!missing.empty()) {
+    unused(u"missing " + missing, false);
+    return std::nullopt;
+  }
 
   logger_settings settings;
-  settings.use_developer_log = use_developer_log.as_bool();
-  settings.level = read_level(level);
-  settings.max_backup_index = static_cast<int32_t>(read_unsigned(backup_index, std::numeric_limits<uint32_t>::max()));
-  settings.max_file_size = static_cast<int64_t>(read_unsigned(file_size, std::numeric_limits<uint64_t>::max()));
-  settings.max_buffer_size = static_cast<int64_t>(read_unsigned(buffer_size, std::numeric_limits<uint64_t>::max()));
+  settings.use_developer_log = attributes[0].as_bool();
+  settings.level = read_level(attributes[1]);
+  settings.max_backup_index = static_cast<int32_t>(read_unsigned(attributes[2], std::numeric_limits<uint32_t>::max()));
+  settings.max_file_size = static_cast<int64_t>(read_unsigned(attributes[3], std::numeric_limits<uint64_t>::max()));
+  settings.max_buffer_size = static_cast<int64_t>(read_unsigned(attributes[4], std::numeric_limits<uint64_t>::max()));
   return settings;
+}
+
+}  // namespace
+
+logger_settings read_settings(const std::u16string& path) {
+  const auto report = [](const std::u16string& why, bool to_debugger) {
+    if (to_debugger) report_to_debugger(why);
+  };
+  return parse_settings_file(path, report).value_or(logger_settings{});
+}
+
+std::u16string settings_file_problem(const std::u16string& path) {
+  std::u16string problem;
+  try {
+    parse_settings_file(path, [&](const std::u16string& why, bool) { problem = why; });
+  } catch (const internal_logger_exception& error) {
+    problem = common::concat("level: ", error.what());
+  }
+  return problem;
 }
 
 logger_settings force_into_range(logger_settings settings, const range_report& report) {

@@ -24,6 +24,10 @@ class internal_logger_exception : public std::exception {
 // element or attribute (silently). Throws internal_logger_exception for a bad level.
 logger_settings read_settings(const std::u16string& path);
 
+// Why read_settings gives the defaults instead of the settings of the existing file at
+// path (its size, its XML, what is missing, a bad level); empty when the file is used.
+std::u16string settings_file_problem(const std::u16string& path);
+
 // Called for every forced field with its attribute name, old and new value.
 using range_report =
     std::function<void(std::u16string_view attribute, std::u16string_view old_value, std::u16string_view new_value)>;

@@ -4,8 +4,8 @@
 
 namespace pack_tool {
 
-// keygen PREFIX: a new key pair in PREFIX.key and PREFIX.pub; prints the public key
-// in Base64.
+// keygen PREFIX: a new key pair in PREFIX.key, PREFIX.pub and PREFIX.pub.b64 (the public
+// key in Base64); prints the Base64 and where each file went.
 int run_keygen(const command_line& arguments);
 // create OUT --key A.key --key B.key FILE...: a signed package of the files under their
 // names without directory.

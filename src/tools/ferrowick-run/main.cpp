@@ -2,6 +2,7 @@
 // service does and returns the worker's exit code as the shell sees it.
 //
 //   ferrowick-run --source-dir DIR --dest-dir DIR --pub KEY_FILE [options]
+//   ferrowick-run --source https --host HOST --dest-dir DIR --pub KEY_FILE [options]
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -21,16 +22,22 @@
 #include "common/u16_stream.h"
 #include "common/winapi/environment.h"
 #include "common/winapi/events.h"
+#include "common/winapi/known_folders.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/process_info.h"
 #include "error_lib/win32_exception.h"
 #include "failure_report.h"
+#include "logger_settings_file.h"
 #include "run_options.h"
+#include "run_state.h"
 
 namespace {
 
+constexpr int exit_placed = 0;
 constexpr int exit_failure = 1;
 constexpr int exit_usage = 2;
+constexpr int exit_cancelled = 253;      // the worker's -3
+constexpr int exit_up_to_date = 254;     // the worker's -2
 constexpr int exit_worker_failed = 255;  // the worker's -1
 
 // The stop event for the task; removed again at the end when this run made it. An
@@ -58,12 +65,23 @@ class stop_event {
   bool created_ = false;
 };
 
+// The folder of this tool: the worker and the shipped logger settings file sit beside it.
+std::u16string runner_folder() {
+  const auto [drive, directory, name, extension] = path_helpers::split_path(security::get_module_file_name());
+  return drive + directory;
+}
+
 // "ferrowick" beside this tool, or where the build tree puts it.
 std::u16string default_worker() {
-  const auto [drive, directory, name, extension] = path_helpers::split_path(security::get_module_file_name());
-  const std::u16string beside = path_helpers::join_path(drive + directory, u"ferrowick");
-  const std::u16string in_build_tree = path_helpers::join_path(drive + directory, u"../ferrowick/ferrowick");
+  const std::u16string beside = path_helpers::join_path(runner_folder(), u"ferrowick");
+  const std::u16string in_build_tree = path_helpers::join_path(runner_folder(), u"../ferrowick/ferrowick");
   return !fs_utils::file_exists(beside) && fs_utils::file_exists(in_build_tree) ? in_build_tree : beside;
+}
+
+// The runner's own logs folder in the user's data, never the current directory.
+std::u16string default_logs_folder() {
+  const std::u16string data = winapi::get_local_app_data_path().value_or(fs_utils::get_temp_path());
+  return path_helpers::join_path(path_helpers::join_path(data, u"ferrowick-run"), u"logs");
 }
 
 std::optional<std::chrono::steady_clock::time_point> cancel_deadline(const std::optional<double>& seconds) {
@@ -72,29 +90,41 @@ std::optional<std::chrono::steady_clock::time_point> cancel_deadline(const std::
          std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(*seconds));
 }
 
-std::u16string parameter(const ferrowick_run::run_options& options, std::u16string_view key) {
-  for (const auto& [name, value] : options.parameters) {
-    if (name == key) return value;
-  }
-  return {};
+std::filesystem::path parameter_path(const ferrowick_run::run_options& options, std::u16string_view key) {
+  return common::utf16_to_utf8(ferrowick_run::parameter_value(options, key));
 }
 
 // Where the worker keeps its records: it names its developer log and history archives
 // after its own base name.
 ferrowick_run::worker_logs logs_of(const ferrowick_run::run_options& options, const std::u16string& worker) {
-  const std::filesystem::path configs = common::utf16_to_utf8(parameter(options, u"configs_path"));
-  return {common::utf16_to_utf8(parameter(options, u"logs_path")),
-          common::utf16_to_utf8(path_helpers::get_base_name(worker)),
-          configs / common::utf16_to_utf8(parameter(options, u"main_config_name"))};
+  return {parameter_path(options, u"logs_path"), common::utf16_to_utf8(path_helpers::get_base_name(worker))};
 }
 
-int run(const ferrowick_run::run_options& options) {
+// What a person at a terminal is told of a run that placed nothing and printed nothing.
+std::string quiet_outcome(int status) {
+  if (!console_control::standard_error_is_console()) return {};
+  if (status == exit_up_to_date) return "ferrowick-run: up to date\n";
+  if (status == exit_cancelled) return "ferrowick-run: cancelled\n";
+  return {};
+}
+
+int run(ferrowick_run::run_options options) {
+  std::optional<ferrowick_run::one_run_settings> settings;
+  if (options.log_level) {
+    const std::string file_name = parameter_path(options, u"main_config_name").string();
+    settings.emplace(*options.log_level, file_name);
+    ferrowick_run::set_parameter_value(options, u"configs_path", settings->folder().u16string());
+  }
+  std::cerr << ferrowick_run::unused_settings_warning(parameter_path(options, u"configs_path") /
+                                                      parameter_path(options, u"main_config_name"));
+  std::filesystem::create_directories(parameter_path(options, u"logs_path"));
+
   const console_control::interrupt_listener interrupts;
   const stop_event stop(options.stop_event_name);
   const std::vector<uint8_t> input = ferrowick_run::parameter_text_bytes(options.parameters);
   const std::u16string worker_path = options.worker.value_or(default_worker());
   const ferrowick_run::failure_report report(logs_of(options, worker_path));
-  service_process::worker_process worker(worker_path, input);
+  service_process::worker_process worker(worker_path, input, options.state_file.has_value());
 
   std::optional<std::chrono::steady_clock::time_point> deadline = cancel_deadline(options.cancel_after_seconds);
   // An interrupt or the deadline asks the worker to stop; its exit code still decides.
@@ -102,13 +132,22 @@ int run(const ferrowick_run::run_options& options) {
     stop.set();
     deadline.reset();
   }
-  // The worker's text stays as it is; on a terminal the prompt gets a line of its own.
+  const int status = worker.exit_status();
+  if (status == exit_placed && options.state_file) {
+    ferrowick_run::store_release(*options.state_file, worker.first_output_line());
+  }
+  std::string addition = quiet_outcome(status);
+  if (status == exit_worker_failed) {
+    addition = worker.wrote_to_standard_error() ? report.explain_download_failure(worker.standard_error_head())
+                                                : report.explain();
+  }
+  // The worker's text stays as it is; what follows it, and on a terminal the prompt,
+  // starts on a line of its own.
   if (worker.wrote_to_standard_error() && !worker.standard_error_ends_line() &&
-      console_control::standard_error_is_console()) {
+      (!addition.empty() || console_control::standard_error_is_console())) {
     std::cerr << '\n';
   }
-  const int status = worker.exit_status();
-  if (status == exit_worker_failed && !worker.wrote_to_standard_error()) std::cerr << report.explain();
+  std::cerr << addition;
   return status;
 }
 
@@ -118,18 +157,18 @@ int main(int argc, char** argv) {
   // Passing the worker's text on must not end the runner when its reader has gone.
   process_management::make_broken_pipe_writes_fail();
   try {
-    const std::u16string current_directory = common::utf8_to_utf16(std::filesystem::current_path().string());
-    const std::u16string default_stop_event = common::concat("ferrowick-run-", winapi::current_process_id());
-    const ferrowick_run::run_options options = ferrowick_run::parse_run_options(
-        std::vector<std::string>(argv + 1, argv + argc), current_directory, default_stop_event,
-        winapi::get_environment_variable(ferrowick_run::proxy_password_variable));
+    const ferrowick_run::run_defaults defaults{
+        runner_folder(), default_logs_folder(), common::concat("ferrowick-run-", winapi::current_process_id()),
+        winapi::get_environment_variable(ferrowick_run::proxy_password_variable)};
+    const ferrowick_run::run_options options =
+        ferrowick_run::parse_run_options(std::vector<std::string>(argv + 1, argv + argc), defaults);
     if (options.help) {
       std::cout << ferrowick_run::usage_text();
       return 0;
     }
     return run(options);
   } catch (const ferrowick_run::usage_error& error) {
-    std::cerr << "ferrowick-run: " << error.what() << "\n\n" << ferrowick_run::usage_text();
+    std::cerr << "ferrowick-run: " << error.what() << "\n(ferrowick-run --help lists the options)\n";
     return exit_usage;
   } catch (const common::application_exception& error) {
     std::cerr << "ferrowick-run: error " << error.code().category().name() << " " << error.code().value() << ": "
