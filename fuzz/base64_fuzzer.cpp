@@ -9,6 +9,7 @@
 
 #include "common/base64.h"
 #include "error_lib/application_exception.h"
+#include "support/process_state.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ std::optional<bytes> decoded_or_nothing(Decode decode) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fuzz_support::input_scope scope;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::u16string widened(data, data + size);
   const auto narrow = decoded_or_nothing([&] { return base64::base64_decode(text); });

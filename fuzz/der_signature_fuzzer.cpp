@@ -10,6 +10,7 @@
 
 #include "error_lib/application_exception.h"
 #include "support/demo_keys.h"
+#include "support/process_state.h"
 #include "support/scratch_directory.h"
 #include "updater_lib/details/package/digital_signature.h"
 #include "updater_lib/details/package/hash_file_helpers.h"
@@ -63,6 +64,7 @@ void verify_list(const updater::signature_list& signatures, const bytes& point, 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fuzz_support::input_scope scope;
   FuzzedDataProvider input(data, size);
   const bytes first = input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<size_t>(0, 80));
   const bytes second = input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<size_t>(0, 80));

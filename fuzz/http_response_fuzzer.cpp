@@ -13,6 +13,7 @@
 
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
+#include "support/process_state.h"
 #include "updater_lib/details/https/http_exchange.h"
 
 namespace {
@@ -45,6 +46,7 @@ void walk_headers_twice(const Poco::Net::HTTPResponse& response) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fuzz_support::input_scope scope;
   Poco::Net::HTTPResponse response;
   std::istringstream head(std::string(reinterpret_cast<const char*>(data), size));
   try {

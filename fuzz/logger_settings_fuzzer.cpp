@@ -5,9 +5,11 @@
 #include <cstdlib>
 
 #include "cpplogger/details/settings_reader.h"
+#include "support/process_state.h"
 #include "support/scratch_directory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fuzz_support::input_scope scope;
   const std::u16string path = fuzz_support::write_scratch_file("logger.xml", data, size);
   try {
     const cpplogger::logger_settings read = cpplogger::details::read_settings(path);

@@ -8,10 +8,12 @@
 #include "error_lib/application_exception.h"
 #include "support/demo_keys.h"
 #include "support/package_resigning.h"
+#include "support/process_state.h"
 #include "support/scratch_directory.h"
 #include "updater_lib/details/package/package.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fuzz_support::input_scope scope;
   const auto resigned = fuzz_support::resign_package(data, size);
   const std::u16string path =
       fuzz_support::write_scratch_file("package.upd", resigned.bytes.data(), resigned.bytes.size());

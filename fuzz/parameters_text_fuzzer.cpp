@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "error_lib/application_exception.h"
+#include "support/process_state.h"
 #include "updater_lib/details/parameters/parameters_deserialization.h"
 #include "updater_lib/details/parameters/parameters_text.h"
 #include "updater_lib/details/parameters/parameters_text_writer.h"
@@ -37,6 +38,7 @@ void deserialize_and_check(updater::token_list tokens) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fuzz_support::input_scope scope;
   updater::token_list tokens;
   try {
     tokens = updater::split_parameter_text({data, data + size});

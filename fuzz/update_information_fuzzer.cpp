@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "error_lib/application_exception.h"
+#include "support/process_state.h"
 #include "updater_lib/details/update_information/update_information.h"
 #include "updater_lib/details/update_information/update_information_release_date.h"
 
@@ -29,6 +30,7 @@ void compare_release_dates(const std::u16string& offered, const std::u16string& 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fuzz_support::input_scope scope;
   try {
     const auto information = updater::deserialize_update_information({data, data + size});
     compare_release_dates(information.release_date, information.release_date);

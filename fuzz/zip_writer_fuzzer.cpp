@@ -16,6 +16,7 @@
 
 #include "common/text.h"
 #include "cpplogger/details/zip_writer.h"
+#include "support/process_state.h"
 #include "support/scratch_directory.h"
 
 namespace {
@@ -75,6 +76,7 @@ void check_end_record(const std::filesystem::path& archive, size_t entry_count) 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fuzz_support::input_scope scope;
   FuzzedDataProvider input(data, size);
   convert_header_fields(input);
 

@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets (clang, -DFERROWICK_FUZZ=ON) and runs each for a fixed time
 # on a copy of its seed corpus in fuzz/corpus/<name>/, with fuzz/dict/<name>.dict when
 # there is one. Exits non-zero when any target finds a crash, leak or time-out, and
-# names the input that did it.
+# names the input that did it. Ends with a table of runs, executions per second and the
+# coverage features each target found beyond its seed corpus, so a drop in speed shows.
 #   run-fuzz.sh [SECONDS_PER_TARGET] [BUILD_DIR]      (defaults: 30, out/fuzz)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,25 +25,37 @@ mkdir -p "$findings"
 
 passed=0
 failed=0
+table=()
 for source in "$root"/fuzz/*_fuzzer.cpp; do
   target=$(basename "$source" .cpp)
   name=${target%_fuzzer}
   corpus=$scratch/corpus/$name
   mkdir -p "$corpus" "$scratch/tmp"
   cp -r "$root/fuzz/corpus/$name/." "$corpus/"
-  options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$findings/$name-")
+  options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+    -artifact_prefix="$findings/$name-")
   [[ -f $root/fuzz/dict/$name.dict ]] && options+=(-dict="$root/fuzz/dict/$name.dict")
   log=$findings/$name.log
   if TMPDIR=$scratch/tmp ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     "$build/fuzz/$target" "${options[@]}" "$corpus" >"$log" 2>&1; then
-    echo "$name: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$log" || echo done)"
+    result=passed
     passed=$((passed + 1))
   else
+    result=FAILED
     echo "$name: FAILED (log $log)"
     grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error)' "$log" | head -5 || true
     grep -o "Test unit written to .*" "$log" | sed 's/^Test unit written to /  crashing input: /' || true
     failed=$((failed + 1))
   fi
+  # Features the seed corpus gave (INITED line) against those at the end (last status line).
+  seeded=$(grep -m1 -o 'INITED cov: [0-9]* ft: [0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
+  final=$(grep -o ' ft: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*' || echo "$seeded")
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
+  rate=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
+  echo "$name: $runs runs, $rate exec/s, $((final - seeded)) new features"
+  table+=("$(printf '%-20s %-7s %10s %8s %12s' "$name" "$result" "$runs" "$rate" "$((final - seeded))")")
 done
+printf '%-20s %-7s %10s %8s %12s\n' target result runs exec/s new-features
+printf '%s\n' "${table[@]}"
 echo "fuzz: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]
