@@ -35,8 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                       help_case{"ferrowick-event", "-h", "usage: ferrowick-event create|set|delete NAME\n"},
                       help_case{"ferrowick-reg", "--help", "usage: ferrowick-reg get KEY VALUE\n"},
                       help_case{"ferrowick-reg", "-h", "usage: ferrowick-reg get KEY VALUE\n"},
-                      help_case{"ferrowick-run", "--help", "usage: ferrowick-run [options]\n"},
-                      help_case{"ferrowick-run", "-h", "usage: ferrowick-run [options]\n"}),
+                      help_case{"ferrowick-run", "--help", "usage: ferrowick-run --dest-dir DIR"},
+                      help_case{"ferrowick-run", "-h", "usage: ferrowick-run --dest-dir DIR"}),
     [](const auto& info) {
       std::string name = std::string(info.param.tool) + info.param.option;
       std::erase(name, '-');
