@@ -1,15 +1,24 @@
 #include "support/temp_directory.h"
 
-#include <cstdlib>
+#include <random>
 #include <stdexcept>
 #include <string>
 
 namespace test_support {
 
 temp_directory::temp_directory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ferrowick-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // create_directory reports an existing name, so a clash just tries the next name.
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path candidate = base / ("ferrowick-test-" + std::to_string(random() % 1000000000));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = std::move(candidate);
+      return;
+    }
+  }
+  throw std::runtime_error("no free temporary directory name under " + base.string());
 }
 
 temp_directory::~temp_directory() {
