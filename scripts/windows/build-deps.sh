@@ -142,7 +142,9 @@ build_poco() {
   # wincrypt.h defines TIMESTAMP_REQUEST, a name of this enum.
   sed -i '0,/^[[:space:]]*enum MessageType/s//#undef TIMESTAMP_REQUEST\n&/' \
     "$dir/Net/include/Poco/Net/ICMPv4PacketImpl.h"
-  # NetSSL needs Util; Util builds without its XML and JSON configurations.
+  # NetSSL needs Util; Util builds without its XML and JSON configurations, so its
+  # package file must not ask for them.
+  sed -i '/find_dependency(Poco\(XML\|JSON\))/d' "$dir/Util/cmake/PocoUtilConfig.cmake"
   local modules=(UTIL NET CRYPTO NETSSL)
   local off=(XML JSON ENCODINGS ENCODINGS_COMPILER MONGODB DATA DATA_SQLITE DATA_MYSQL DATA_POSTGRESQL DATA_ODBC
     REDIS PDF NETSSL_WIN SEVENZIP ZIP APACHECONNECTOR CPPPARSER JWT POCODOC PAGECOMPILER
