@@ -35,7 +35,7 @@ void set_random_serial(X509* certificate) {
 
 template <typename Write>
 void write_pem(const std::filesystem::path& path, Write write) {
-  const bio_ptr file(BIO_new_file(path.c_str(), "w"));
+  const bio_ptr file(BIO_new_file(path.string().c_str(), "w"));
   check(file != nullptr, "BIO_new_file");
   check(write(file.get()) == 1, "PEM_write");
 }
