@@ -89,7 +89,7 @@ struct dump_outcome {
 };
 
 void write_minidump(const winapi::exception_pointers& pointers, dump_outcome& outcome) {
-  int file = -1;
+  winapi::handle_t file = winapi::invalid_handle_value;
   // Without a logs folder there is no place for the process memory: the root or the
   // working directory were never chosen for it.
   outcome.error =
@@ -98,7 +98,7 @@ void write_minidump(const winapi::exception_pointers& pointers, dump_outcome& ou
       outcome.path.append("/") && append_dump_file_name(outcome.path)) {
     file = winapi::create_dump_file(outcome.path.c_str(), outcome.error);
   }
-  if (file < 0) {
+  if (file == winapi::invalid_handle_value) {
     outcome.failure = u"Could not create minidump file. Error: ";
     return;
   }
@@ -149,6 +149,7 @@ void install_crash_handlers(const std::u16string& dump_directory, crash_report_c
   current.dump_directory_utf8 = common::utf16_to_utf8(dump_directory);
   current.callback = std::move(callback);
   winapi::prepare_crash_local_time();
+  winapi::crash_watchdog::prepare();
   winapi::set_unhandled_exception_filter(unhandled_exception_filter);
   std::signal(SIGABRT, sigabrt_handler);
   current.installed = true;
@@ -162,10 +163,12 @@ void unhandled_exception_filter(const winapi::exception_pointers& pointers) {
     // The report's own time starts now: the dump had its budget.
     winapi::crash_watchdog::arm(winapi::crash_watchdog::current_time_limits().report_seconds);
     common::u16_stream report;
-    report << u"ExceptionCode: " << hex(pointers.record.exception_code) << u'\n';
-    report << u"ExceptionAddress: " << hex(pointers.record.exception_address) << u'\n';
-    report << u"ExceptionFlags: " << hex(pointers.record.exception_flags) << u'\n';
-    if (pointers.record.data_address) report << u"DataAddress: " << hex(*pointers.record.data_address) << u'\n';
+    for (const winapi::exception_record* record = &pointers.record; record != nullptr; record = record->chained) {
+      report << u"ExceptionCode: " << hex(record->exception_code) << u'\n';
+      report << u"ExceptionAddress: " << hex(record->exception_address) << u'\n';
+      report << u"ExceptionFlags: " << hex(record->exception_flags) << u'\n';
+      if (record->data_address) report << u"DataAddress: " << hex(*record->data_address) << u'\n';
+    }
     if (dump.failure != nullptr) report << dump.failure << hex(dump.error) << u'\n';
     write_modules(report);
     write_memory_counters(report);

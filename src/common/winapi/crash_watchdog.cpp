@@ -3,23 +3,10 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
-
 namespace winapi::crash_watchdog {
 
-namespace {
-
-std::atomic<unsigned> dump_seconds{time_limits{}.dump_seconds};
-std::atomic<unsigned> report_seconds{time_limits{}.report_seconds};
-
-}  // namespace
-
-void set_time_limits(const time_limits& limits) {
-  dump_seconds.store(limits.dump_seconds);
-  report_seconds.store(limits.report_seconds);
-}
-
-time_limits current_time_limits() { return {dump_seconds.load(), report_seconds.load()}; }
+// alarm needs nothing beforehand.
+void prepare() {}
 
 void arm(unsigned seconds) {
   struct sigaction default_action {};

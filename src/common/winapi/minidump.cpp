@@ -179,18 +179,18 @@ int write_core(int file, const exception_pointers& pointers, int64_t deadline) {
 
 }  // namespace
 
-int create_dump_file(const char* path, uint32_t& error) {
+handle_t create_dump_file(const char* path, uint32_t& error) {
   const int file = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (file < 0) error = errno_to_win32(errno);
-  return file;
+  return file < 0 ? invalid_handle_value : file;
 }
 
-bool write_dump(int file, const exception_pointers& pointers, unsigned budget_seconds, uint32_t& error) {
-  const int result = write_core(file, pointers, monotonic_seconds() + budget_seconds);
+bool write_dump(handle_t file, const exception_pointers& pointers, unsigned budget_seconds, uint32_t& error) {
+  const int result = write_core(static_cast<int>(file), pointers, monotonic_seconds() + budget_seconds);
   if (result != 0) error = errno_to_win32(result);
   return result == 0;
 }
 
-void close_dump_file(int file) { ::close(file); }
+void close_dump_file(handle_t file) { ::close(static_cast<int>(file)); }
 
 }  // namespace winapi
