@@ -57,7 +57,7 @@ library_handle instance_hmodule::get() {
     }
     loading_ = false;
     loaded_ = true;
-    if (module != nullptr) module_ = std::shared_ptr<const winapi::message_catalog>(module, unload_);
+    if (module != nullptr) module_ = std::shared_ptr<const winapi::data_module>(module, unload_);
   }
   if (!module_) throw_not_loaded();
   return module_.get();

@@ -32,7 +32,7 @@ class instance_hmodule {
   unloader unload_;
   bool loaded_ = false;
   bool loading_ = false;
-  std::shared_ptr<const winapi::message_catalog> module_;
+  std::shared_ptr<const winapi::data_module> module_;
 };
 
 // The process-wide holder; its loader reads product_registry_settings::get_localization_dll_path().

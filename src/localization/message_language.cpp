@@ -104,8 +104,8 @@ bool set_product_languages_for_thread_api(const std::u16string& languages) {
                        u" language(s) by SetThreadPreferredUILanguages  for '", languages);
 }
 
-// The Windows design resolves SetProcessPreferredUILanguages from Kernel32.dll at run
-// time; here the stand-in is linked in (see docs/platform.md, "Product settings").
+// The Windows build resolves SetProcessPreferredUILanguages from Kernel32.dll at run
+// time inside the platform layer; the Linux stand-in is linked in.
 bool set_product_languages_for_process_api(const std::u16string& languages) {
   FW_LOG_SCOPE();
   try {

@@ -230,11 +230,11 @@ TEST(library_as_data, a_catalog_with_contexts_loads_and_finds_texts_by_language)
                                 path);
   const test_support::loaded_library library(path);
   ASSERT_NE(library.get(), nullptr);
-  ASSERT_NE(library.get()->find(u"ru-RU", 0x43000007), nullptr);
-  EXPECT_EQ(*library.get()->find(u"ru-RU", 0x43000007), u"семь");
-  EXPECT_EQ(library.get()->find(u"ru-RU", 7), nullptr);
-  EXPECT_TRUE(library.get()->has_locale(u"en-US"));
-  EXPECT_FALSE(library.get()->has_locale(u"uk-UA"));
+  ASSERT_NE(library.get()->catalog.find(u"ru-RU", 0x43000007), nullptr);
+  EXPECT_EQ(*library.get()->catalog.find(u"ru-RU", 0x43000007), u"семь");
+  EXPECT_EQ(library.get()->catalog.find(u"ru-RU", 7), nullptr);
+  EXPECT_TRUE(library.get()->catalog.has_locale(u"en-US"));
+  EXPECT_FALSE(library.get()->catalog.has_locale(u"uk-UA"));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "common/winapi/last_error.h"
 #include "common/winapi/library_as_data.h"
 #include "common/winapi/locale_names.h"
+#include "common/winapi/message_catalog.h"
 #include "error_lib/windows_messages.h"
 
 namespace winapi {
@@ -69,11 +70,11 @@ std::u16string locale_of(uint32_t language_id) {
 // The template, or null with the last error set.
 const std::u16string* find_in_module(data_module_handle module, uint32_t message_id, uint32_t language_id) {
   const std::u16string locale = locale_of(language_id);
-  if (module == nullptr || locale.empty() || !module->has_locale(locale)) {
+  if (module == nullptr || locale.empty() || !module->catalog.has_locale(locale)) {
     set_last_error(error_resource_lang_not_found);
     return nullptr;
   }
-  const std::u16string* text = module->find(locale, message_id);
+  const std::u16string* text = module->catalog.find(locale, message_id);
   if (text == nullptr) set_last_error(error_mr_mid_not_found);
   return text;
 }

@@ -4,6 +4,9 @@
 // table, which here is the English Windows message table of error_lib. Formatting
 // follows the Windows rules: %1..%99 insert strings (a "!fmt!" spec is skipped), %n is
 // CR LF, %t a tab, %r a CR, %0 ends the text, %% %. %! and "% " stand for themselves.
+// On Windows it is the system's call: the system table is the system's own in its
+// languages, language 0 follows the system's search order and a null module means the
+// program's own image.
 #include <cstdint>
 #include <span>
 #include <string>

@@ -2,6 +2,7 @@
 
 #include "common/winapi/file_api.h"
 #include "common/winapi/last_error.h"
+#include "common/winapi/message_catalog.h"
 
 namespace winapi {
 
@@ -40,7 +41,7 @@ data_module_handle load_library_as_datafile(const std::u16string& path) {
     set_last_error(error_bad_format);
     return nullptr;
   }
-  return new message_catalog(std::move(*catalog));
+  return new data_module{std::move(*catalog)};
 }
 
 bool free_data_library(data_module_handle module) {

@@ -1,13 +1,14 @@
 #pragma once
-// Stand-ins for LCIDToLocaleName and LocaleNameToLCID over a fixed table of the locales
-// Windows defines for the suite's markets (no locale database is consulted).
+// LCIDToLocaleName and LocaleNameToLCID. The Linux stand-ins use a fixed table of the
+// locales Windows defines for the suite's markets (no locale database is consulted);
+// Windows knows more (neutral locales, the invariant locale for an empty name).
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace winapi {
 
-// LOCALE_USER_DEFAULT and LOCALE_SYSTEM_DEFAULT; both resolve to en-US here.
+// LOCALE_USER_DEFAULT and LOCALE_SYSTEM_DEFAULT; both resolve to en-US on Linux.
 constexpr uint32_t locale_user_default = 0x0400;
 constexpr uint32_t locale_system_default = 0x0800;
 

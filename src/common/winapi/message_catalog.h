@@ -24,4 +24,9 @@ class message_catalog {
   std::map<std::u16string, std::map<uint32_t, std::u16string>, std::less<>> texts_;
 };
 
+// What a data module handle (library_as_data.h) points at on Linux.
+struct data_module {
+  message_catalog catalog;
+};
+
 }  // namespace winapi

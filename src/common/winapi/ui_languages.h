@@ -1,7 +1,8 @@
 #pragma once
-// Stand-ins for SetProcessPreferredUILanguages and SetThreadPreferredUILanguages. Linux
-// has no such system setting: the lists are kept as process and thread state, which
-// the getters give back.
+// SetProcessPreferredUILanguages and SetThreadPreferredUILanguages, their getters and
+// VerifyVersionInfoW. Linux has no such system setting: the stand-ins keep the lists as
+// process and thread state, which the getters give back. On Windows they are the
+// system's calls, SetProcessPreferredUILanguages resolved from Kernel32 at run time.
 #include <cstdint>
 #include <string>
 
@@ -20,7 +21,8 @@ std::u16string get_process_preferred_ui_languages();
 std::u16string get_thread_preferred_ui_languages();
 
 // VerifyVersionInfoW with VER_GREATER_EQUAL on the major, minor and service-pack major
-// versions: this platform counts as Windows 10 (10.0, service pack 0).
+// versions: Linux counts as Windows 10 (10.0, service pack 0); Windows answers for the
+// version the program's manifest lets it see (6.2 without one).
 bool verify_version_at_least(uint32_t major, uint32_t minor, uint16_t service_pack_major);
 
 }  // namespace winapi
