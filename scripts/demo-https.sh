@@ -17,9 +17,8 @@ for program in nginx openssl; do
   command -v "$program" >/dev/null || { echo "demo-https.sh: $program is missing; run scripts/install-deps.sh" >&2; exit 1; }
 done
 
+make_demo_update
 documents=$demo/www
-updates=$documents/update/0
-make_demo_update "$updates"
 mkdir -p "$updates/utils" "$demo"/{tls,nginx}
 
 # The worker accepts a server certificate that is valid now and whose common name holds
@@ -84,7 +83,7 @@ fi
 
 task() {
   "$run" --worker "$worker" \
-    --configs-dir "$demo/configs" --main-config logger.xml --logs-dir "$demo/logs" \
+    --log-level TRACE --logs-dir "$demo/logs" --state "$demo/bases.state" \
     --source https --host 127.0.0.1 --port "$port" --viro-user demo --retry-interval 1 \
     --dest-dir "$demo/destination" \
     --pub "$root/demo/keys/parameter.public.b64" --copy-info-txt 1 --task-alias demo-https "$@"
@@ -92,4 +91,4 @@ task() {
 
 echo "== over HTTPS"
 run_demo_tasks
-run_localized_failure "$updates"
+run_localized_failure
