@@ -3,6 +3,7 @@
 //
 //   ferrowick-run --source-dir DIR --dest-dir DIR --pub KEY_FILE [options]
 //   ferrowick-run --source https --host HOST --dest-dir DIR --pub KEY_FILE [options]
+//   ferrowick-run --task FILE [options]
 #include <chrono>
 #include <filesystem>
 #include <iostream>
