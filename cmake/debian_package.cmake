@@ -41,9 +41,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${FERROWICK_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "keeps antivirus bases current from an update server")
 set(CPACK_PACKAGE_DESCRIPTION
-    "ferrowick fetches signed antivirus base updates over HTTPS or from a folder and\n"
-    "places them. Update tasks are files in /etc/ferrowick/tasks, and the systemd timer\n"
-    "ferrowick-update@TASK.timer runs each every hour in a sandbox.")
+    "ferrowick fetches signed antivirus base updates over HTTPS or from a folder\n"
+    "and places them. Update tasks are files in /etc/ferrowick/tasks, and the\n"
+    "systemd timer ferrowick-update@TASK.timer runs each hourly in a sandbox.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES ON)
