@@ -63,15 +63,15 @@ systemd-analyze verify ferrowick-update@ci.service ferrowick-update@ci.timer
 # The build's ferrowick-pack makes the updates; everything else runs installed.
 demo=$work/demo
 source "$root/scripts/demo-common.sh"
-make_demo_update "$work/www/update/0"
+make_demo_update
 unset FERROWICK_REGISTRY_ROOT  # the installed runner and worker use the package's store
 stalled_updates=$work/stalled-www/update/0
 mkdir -p "$stalled_updates"
 head -c 2097152 /dev/urandom >"$demo/staging/large-bases.dat"
 "$pack" create "$stalled_updates/$package" --key "$demo/keys/parameter.key" --key "$demo/keys/built_in.key" \
   "$demo/staging/large-bases.dat"
-cp "$work/www/update/0/info2.txt" "$work/www/update/0/info.txt" "$stalled_updates/"
-start_update_server "$work/server" "$work/www"
+cp "$updates/info2.txt" "$updates/info.txt" "$stalled_updates/"
+start_update_server "$work/server" "$demo/www"
 server_port=$update_server_port
 start_update_server "$work/stalled-server" "$work/stalled-www" "limit_rate_after 256k; limit_rate 1k;"
 stalled_port=$update_server_port
@@ -106,7 +106,7 @@ echo "== the installed runner: an update"
 write_task ci "$server_port"
 run_task ci
 [[ $status -eq 0 ]] || fail "the update ended with $status"
-cmp "$work/www/update/0/$package" "/var/lib/ferrowick/ci/$package" || fail "the package is not placed"
+cmp "$updates/$package" "/var/lib/ferrowick/ci/$package" || fail "the package is not placed"
 [[ $(</var/lib/ferrowick/ci.state) == "$release" ]] || fail "the state does not hold $release"
 grep -q "" /var/log/ferrowick/ci/ferrowick.log || fail "no developer log in /var/log/ferrowick/ci"
 ls -l /var/lib/ferrowick/ci /var/log/ferrowick/ci
