@@ -20,7 +20,8 @@ namespace {
 // returns at once and only the poll waits: one time-out, renewed whenever data arrives.
 void make_reads_wait_once(const Poco::Net::StreamSocket& connection) {
   int non_blocking = 1;
-  connection.impl()->ioctl(FIONBIO, non_blocking);
+  // Windows defines the request as an unsigned long; the library takes it as its own type.
+  connection.impl()->ioctl(static_cast<poco_ioctl_request_t>(FIONBIO), non_blocking);
 }
 
 }  // namespace
