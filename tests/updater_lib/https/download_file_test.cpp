@@ -22,6 +22,7 @@
 #include "common/winapi/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
+#include "support/environment_variable.h"
 #include "support/free_port.h"
 #include "support/log_capture.h"
 #include "support/nginx_server.h"
@@ -51,7 +52,6 @@ std::string random_bytes(size_t size) {
 class download_file_test : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("FERROWICK_EVENTS_DIR", events_.path().c_str(), 1);
     stop_event_ = common::handle_holder(winapi::create_named_event(u"download-stop", false));
     ASSERT_TRUE(stop_event_.valid());
     std::filesystem::create_directories(folder());
@@ -61,8 +61,6 @@ class download_file_test : public ::testing::Test {
     parameters_.max_retry_count = 3;
     parameters_.viro_user_name = u"tester";
   }
-  void TearDown() override { ::unsetenv("FERROWICK_EVENTS_DIR"); }
-
   // A stop event not yet set, for the next download.
   void renew_stop_event() {
     stop_event_.close();
@@ -119,6 +117,7 @@ class download_file_test : public ::testing::Test {
   const std::string served_ = random_bytes(file_size);
   test_support::temp_directory root_;
   test_support::temp_directory events_;
+  test_support::environment_variable events_dir_{"FERROWICK_EVENTS_DIR", events_.path().string()};
   test_support::temp_directory destination_;
   common::handle_holder stop_event_;
   updater::https_parameters parameters_;
@@ -259,12 +258,13 @@ TEST_F(download_file_test, through_the_system_proxy_of_the_environment) {
   const uint16_t server = start_server().port();
   const test_support::tinyproxy_server proxy;
   parameters_.proxy.proxy_mode = updater::proxy_mode::system_proxy;
-  ::setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(proxy.port()) + "/").c_str(), 1);
+  test_support::environment_variable https_proxy("https_proxy",
+                                                 "http://127.0.0.1:" + std::to_string(proxy.port()) + "/");
   expect_served_file(download(server));
   EXPECT_TRUE(log_.contains(common::concat(u"Parsing proxy string: \"127.0.0.1:", proxy.port(), u"\"")));
 
-  ::unsetenv("https_proxy");
-  ::unsetenv("HTTPS_PROXY");
+  https_proxy.set(std::nullopt);
+  const test_support::environment_variable upper_case_proxy("HTTPS_PROXY", std::nullopt);
   EXPECT_EQ(failed_download(server).code, code(common::error_system_proxy_not_detected));
 }
 
@@ -275,19 +275,19 @@ TEST_F(download_file_test, an_unreachable_proxy_passes_on_to_the_next_variant) {
   const std::string unreachable = "Proxy server (address: 127.0.0.1, port: " + down + ") is unreachable";
   parameters_.proxy.proxy_mode = updater::proxy_mode::system_proxy;
   parameters_.max_retry_count = 1;
-  ::setenv("https_proxy", ("127.0.0.1:" + down + ";127.0.0.1:" + std::to_string(proxy.port())).c_str(), 1);
+  const test_support::environment_variable https_proxy(
+      "https_proxy", "127.0.0.1:" + down + ";127.0.0.1:" + std::to_string(proxy.port()));
   expect_served_file(download(server));
   EXPECT_TRUE(log_.contains(u"Trying next proxy... "));
   EXPECT_TRUE(log_.contains(common::utf8_to_utf16("Can't download file. Error: " + unreachable)));
 
   // The last variant's own error is raised, with the earlier ones in its trace line.
   const std::string also_down = std::to_string(test_support::free_loopback_port());
-  ::setenv("https_proxy", ("127.0.0.1:" + down + " 127.0.0.1:" + also_down).c_str(), 1);
+  https_proxy.set("127.0.0.1:" + down + " 127.0.0.1:" + also_down);
   const failure error = failed_download(server);
   EXPECT_EQ(error.code, code(common::error_proxy_unreachable));
   EXPECT_EQ(error.message, "Proxy server (address: 127.0.0.1, port: " + also_down + ") is unreachable");
   EXPECT_TRUE(log_.contains_substring(common::utf8_to_utf16(". " + unreachable + "; " + error.message)));
-  ::unsetenv("https_proxy");
 }
 
 TEST_F(download_file_test, a_slow_transfer_ends_at_the_deadline) {
