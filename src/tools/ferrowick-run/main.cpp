@@ -16,6 +16,7 @@
 #include "common/handle_holder.h"
 #include "common/path_helpers.h"
 #include "common/process_management.h"
+#include "common/program_arguments.h"
 #include "common/security.h"
 #include "common/service_process.h"
 #include "common/text.h"
@@ -73,8 +74,9 @@ std::u16string runner_folder() {
 
 // "ferrowick" beside this tool, or where the build tree puts it.
 std::u16string default_worker() {
-  const std::u16string beside = path_helpers::join_path(runner_folder(), u"ferrowick");
-  const std::u16string in_build_tree = path_helpers::join_path(runner_folder(), u"../ferrowick/ferrowick");
+  const std::u16string worker = service_process::program_file_name(u"ferrowick");
+  const std::u16string beside = path_helpers::join_path(runner_folder(), worker);
+  const std::u16string in_build_tree = path_helpers::join_path(runner_folder(), u"../ferrowick/" + worker);
   return !fs_utils::file_exists(beside) && fs_utils::file_exists(in_build_tree) ? in_build_tree : beside;
 }
 
@@ -161,7 +163,7 @@ int main(int argc, char** argv) {
         runner_folder(), default_logs_folder(), common::concat("ferrowick-run-", winapi::current_process_id()),
         winapi::get_environment_variable(ferrowick_run::proxy_password_variable)};
     const ferrowick_run::run_options options =
-        ferrowick_run::parse_run_options(std::vector<std::string>(argv + 1, argv + argc), defaults);
+        ferrowick_run::parse_run_options(common::program_arguments(argc, argv), defaults);
     if (options.help) {
       std::cout << ferrowick_run::usage_text();
       return 0;
