@@ -92,8 +92,10 @@ std::optional<std::chrono::steady_clock::time_point> cancel_deadline(const std::
          std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(*seconds));
 }
 
+// From the UTF-16 text: a path made from a narrow string would take it in the ANSI code
+// page on Windows.
 std::filesystem::path parameter_path(const ferrowick_run::run_options& options, std::u16string_view key) {
-  return common::utf16_to_utf8(ferrowick_run::parameter_value(options, key));
+  return std::filesystem::path(ferrowick_run::parameter_value(options, key));
 }
 
 // Where the worker keeps its records: it names its developer log and history archives
