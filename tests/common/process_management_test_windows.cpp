@@ -1,7 +1,10 @@
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <io.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "common/process_management.h"
@@ -137,6 +140,13 @@ TEST_F(pipe_fixture, standard_input_is_the_process_standard_input_handle) {
 TEST(get_standard_input, is_empty_when_there_is_no_standard_input) {
   const standard_input_replacement none(nullptr);
   EXPECT_FALSE(process_management::get_standard_input().valid());
+}
+
+TEST(keep_written_line_ends, puts_standard_output_and_error_in_binary_mode) {
+  process_management::keep_written_line_ends();
+  // Each stream goes back to the text mode it starts in.
+  EXPECT_EQ(::_setmode(::_fileno(stdout), _O_TEXT), _O_BINARY);
+  EXPECT_EQ(::_setmode(::_fileno(stderr), _O_TEXT), _O_BINARY);
 }
 
 }  // namespace
