@@ -1,11 +1,9 @@
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <string_view>
 #include <utility>
 
 #include "common/service_process.h"
-#include "common/text.h"
 #include "common/winapi/windows_types.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
