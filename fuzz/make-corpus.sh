@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Writes the seed corpora of fuzz/corpus with the project's own tools: packages from
 # ferrowick-pack, parameter texts as ferrowick-run sends them, the rest from templates.
-# Run once after a format change and commit the result.
+# Run once after a format change and commit the result. It replaces the whole corpus,
+# the units merged from longer runs too: merge anew afterwards (run-fuzz.sh with
+# FERROWICK_FUZZ_MERGE=1).
 #   make-corpus.sh BUILD_DIR      (a build with ferrowick-pack and ferrowick-run)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -16,32 +16,25 @@ export FERROWICK_REGISTRY_ROOT=$demo/registry
 component_key='HKLM\SOFTWARE\Kestrane\Marvenholt\Client\Calvessa'
 suite_key='HKLM\SOFTWARE\Kestrane\Marvenholt'
 
-# Fresh demo folders, and the signed demo update in the folder $1: a package, info2.txt
-# with the current UTC time as release date, an old info.txt. Sets release and package.
+# Fresh demo folders, and the signed demo update published by ferrowick-pack as an
+# update server serves it: a package, info2.txt with the present UTC time as release
+# date, an old info.txt. Sets updates (the folder a worker reads) and package.
 make_demo_update() {
-  local updates=$1
   rm -rf "$demo"
-  mkdir -p "$demo"/{keys,staging,destination,configs,logs,install} "$updates"
+  mkdir -p "$demo"/{keys,staging,destination,logs,install,www}
   install_product
   # ferrowick-pack takes raw key files: the MPI private scalar and the compressed point.
   for key in parameter built_in; do
     base64 -d "$root/demo/keys/$key.private.mpi.b64" >"$demo/keys/$key.key"
   done
-  release=$(date -u +%Y-%m-%dT%H:%M:%SZ)
-  package=base_17_full.upd
-  printf 'demo antivirus bases, released %s\n' "$release" >"$demo/staging/bases.dat"
+  printf 'demo antivirus bases\n' >"$demo/staging/bases.dat"
   printf 'demo signatures\n' >"$demo/staging/signatures.dat"
-  "$pack" create "$updates/$package" --key "$demo/keys/parameter.key" --key "$demo/keys/built_in.key" \
+  printf 'older description\r\n' >"$demo/staging/info.txt"
+  "$pack" publish --out "$demo/www" --release-date now --info-txt "$demo/staging/info.txt" \
+    --key "$demo/keys/parameter.key" --key "$demo/keys/built_in.key" \
     "$demo/staging/bases.dat" "$demo/staging/signatures.dat"
-  printf 'antivirus\r\n%s\r\n%s\r\n' "$release" "$package" >"$updates/info2.txt"
-  printf 'older description\r\n' >"$updates/info.txt"
-  cat >"$demo/configs/logger.xml" <<'XML'
-<?xml version="1.0" encoding="utf-8"?>
-<log_settings>
-  <developer_log use_developer_log="true" level="TRACE" max_backup_index="4" max_file_size="1048576"/>
-  <history_log max_buffer_size="1048576"/>
-</log_settings>
-XML
+  updates=$demo/www/update/0
+  { read -r _ && read -r _ && read -r package; } < <(tr -d '\r' <"$updates/info2.txt")
 }
 
 # What the suite's installer leaves for the worker: the localization library in the
@@ -54,14 +47,14 @@ install_product() {
 }
 
 # A task that fails with the product language ru-RU: info2.txt withdrawn from the
-# update folder $1, the worker's error comes in Russian on standard error and in its
+# update folder, the worker's error comes in Russian on standard error and in its
 # FATAL line. The description is put back afterwards.
 run_localized_failure() {
-  local updates=$1 status=0
+  local status=0
   "$reg" set "$suite_key" ProductLocale --string ru-RU
   mv "$updates/info2.txt" "$demo/info2.txt.withdrawn"
   echo "== ProductLocale ru-RU, info2.txt withdrawn (expect 255 and a Russian error text)"
-  task --previous-release 2016-01-01T00:00:00Z || status=$?
+  task || status=$?
   echo
   echo "exit code: $status"
   mv "$demo/info2.txt.withdrawn" "$updates/info2.txt"
@@ -72,11 +65,12 @@ run_localized_failure() {
 }
 
 # The two tasks through the caller's task function: an update that is placed (exit 0,
-# four result lines), then the same task with the new release installed (254).
+# four result lines), then the same task again, which finds the new release in its state
+# file (254).
 run_demo_tasks() {
   local status=0
   echo "== update task (expect exit code 0 and four result lines)"
-  task --previous-release 2016-01-01T00:00:00Z || status=$?
+  task || status=$?
   echo "exit code: $status"
   [[ $status -eq 0 ]] || { echo "$script: the update failed; see $demo/logs" >&2; exit 1; }
 
@@ -84,9 +78,9 @@ run_demo_tasks() {
   ls -l "$demo/destination"
   "$pack" list "$demo/destination/$package"
 
-  echo "== the same task again with the installed release (expect 254: up to date)"
+  echo "== the same task again; $demo/bases.state holds $(<"$demo/bases.state") (expect 254: up to date)"
   status=0
-  task --previous-release "$release" || status=$?
+  task || status=$?
   echo "exit code: $status"
   [[ $status -eq 254 ]] || { echo "$script: expected up to date" >&2; exit 1; }
   echo "== developer log: $demo/logs"

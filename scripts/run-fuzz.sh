@@ -4,6 +4,8 @@
 # there is one. Exits non-zero when any target finds a crash, leak or time-out, and
 # names the input that did it. Ends with a table of runs, executions per second and the
 # coverage features each target found beyond its seed corpus, so a drop in speed shows.
+# With FERROWICK_FUZZ_MERGE=1, the inputs of a passed target that reach coverage its seed
+# corpus lacks are merged into fuzz/corpus/<name> (libFuzzer -merge=1, fewest inputs).
 #   run-fuzz.sh [SECONDS_PER_TARGET] [BUILD_DIR]      (defaults: 30, out/fuzz)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,6 +42,10 @@ for source in "$root"/fuzz/*_fuzzer.cpp; do
     "$build/fuzz/$target" "${options[@]}" "$corpus" >"$log" 2>&1; then
     result=passed
     passed=$((passed + 1))
+    if [[ ${FERROWICK_FUZZ_MERGE:-0} == 1 ]]; then
+      TMPDIR=$scratch/tmp "$build/fuzz/$target" -merge=1 "$root/fuzz/corpus/$name" "$corpus" \
+        >"$findings/$name-merge.log" 2>&1 || echo "$name: merge failed (log $findings/$name-merge.log)"
+    fi
   else
     result=FAILED
     echo "$name: FAILED (log $log)"

@@ -29,6 +29,9 @@ stage "build and test"
 bash scripts/build.sh out/release
 run_suite out/release
 
+stage "Debian package: build, lintian, install, run, purge"
+bash scripts/run-package-tests.sh out/release
+
 stage "AddressSanitizer + UndefinedBehaviorSanitizer"
 bash scripts/build.sh out/asan -DFERROWICK_SANITIZE=address,undefined
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_suite out/asan

@@ -10,11 +10,9 @@ namespace {
 
 bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-}  // namespace
-
-std::u16string utf8_to_utf16(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
+// Appends the UTF-16 of text; false at the first invalid sequence, with what came
+// before it appended.
+bool append_valid_utf8(std::u16string& out, std::string_view text) {
   for (size_t i = 0; i < text.size();) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
     if (lead < 0x80) {
@@ -32,15 +30,15 @@ std::u16string utf8_to_utf16(std::string_view text) {
     } else if ((lead & 0xF8) == 0xF0) {
       length = 4, code_point = lead & 0x07, minimum = 0x10000;
     } else {
-      invalid_utf8();
+      return false;
     }
-    if (i + length > text.size()) invalid_utf8();
+    if (i + length > text.size()) return false;
     for (size_t k = 1; k < length; ++k) {
       const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if (!is_continuation(next)) invalid_utf8();
+      if (!is_continuation(next)) return false;
       code_point = (code_point << 6) | (next & 0x3F);
     }
-    if (code_point < minimum || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) invalid_utf8();
+    if (code_point < minimum || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) return false;
     if (code_point >= 0x10000) {
       code_point -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 + (code_point >> 10)));
@@ -50,7 +48,20 @@ std::u16string utf8_to_utf16(std::string_view text) {
     }
     i += length;
   }
+  return true;
+}
+
+}  // namespace
+
+std::u16string utf8_to_utf16(std::string_view text) {
+  std::u16string out;
+  append_utf8(out, text);
   return out;
+}
+
+void append_utf8(std::u16string& out, std::string_view text) {
+  out.reserve(out.size() + text.size());
+  if (!append_valid_utf8(out, text)) invalid_utf8();
 }
 
 std::string utf16_to_utf8(std::u16string_view text) {
@@ -86,18 +97,28 @@ std::string utf16_to_utf8(std::u16string_view text) {
 }
 
 std::u16string utf8_to_utf16_lenient(std::string_view text) {
-  try {
-    return utf8_to_utf16(text);
-  } catch (const std::range_error&) {
-    return ascii_to_utf16(text);
-  }
+  std::u16string out;
+  append_utf8_lenient(out, text);
+  return out;
+}
+
+void append_utf8_lenient(std::u16string& out, std::string_view text) {
+  const size_t start = out.size();
+  out.reserve(start + text.size());
+  if (append_valid_utf8(out, text)) return;
+  out.resize(start);
+  append_ascii(out, text);
 }
 
 std::u16string ascii_to_utf16(std::string_view text) {
   std::u16string out;
-  out.reserve(text.size());
-  for (char c : text) out.push_back(static_cast<unsigned char>(c));
+  append_ascii(out, text);
   return out;
+}
+
+void append_ascii(std::u16string& out, std::string_view text) {
+  out.reserve(out.size() + text.size());
+  for (char c : text) out.push_back(static_cast<unsigned char>(c));
 }
 
 std::string to_hex(uint64_t value, size_t min_digits) {

@@ -59,7 +59,7 @@ std::shared_ptr<details::logger_interface> get_instance() {
   return holder.instance;
 }
 
-void log(int32_t level, const std::u16string& text) {
+void log(int32_t level, std::u16string_view text) {
   if (logging_switched_off.load(std::memory_order_relaxed)) return;
   const details::record_view record{level, details::thread_scope_depth(), text, winapi::current_thread_id(),
                                     winapi::current_time_ticks()};

@@ -3,6 +3,7 @@
 // the process on: before init_logger a stand-by instance is in place.
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "cpplogger/details/logger_interface.h"
 #include "cpplogger/levels.h"
@@ -22,7 +23,7 @@ std::shared_ptr<details::logger_interface> get_instance();
 
 // The one call behind all logging: every record enters the history, then the developer
 // log when that is on.
-void log(int32_t level, const std::u16string& text);
+void log(int32_t level, std::u16string_view text);
 
 logger_settings get_settings();
 std::u16string get_logs_directory();

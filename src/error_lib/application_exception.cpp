@@ -1,6 +1,8 @@
 #include "error_lib/application_exception.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "common/text.h"
 #include "cpplogger/log_stream.h"
@@ -16,8 +18,11 @@ std::string resolve_application_message(int value, const std::vector<std::u16str
   const uint32_t low_bits = static_cast<uint32_t>(value) & 0xFFFF;
   const uint32_t message_id = 0x03000000u + low_bits;
   char line[96];
-  std::snprintf(line, sizeof line, "make message_id: 0x%08X [code: %u] [facility: 0x0300]", message_id, low_bits);
-  cpplogger::log(cpplogger::level_debug, common::ascii_to_utf16(line));
+  const int length =
+      std::snprintf(line, sizeof line, "make message_id: 0x%08X [code: %u] [facility: 0x0300]", message_id, low_bits);
+  char16_t wide_line[sizeof line];
+  std::copy(line, line + length, wide_line);
+  cpplogger::log(cpplogger::level_debug, std::u16string_view(wide_line, static_cast<size_t>(length)));
   try {
     return utf16_to_utf8(localization::get_message_text(message_id, inserts));
   } catch (const std::exception&) {

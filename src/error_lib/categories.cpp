@@ -1,5 +1,7 @@
 #include "error_lib/categories.h"
 
+#include <cstdio>
+
 #include "common/text.h"
 #include "error_lib/windows_messages.h"
 #include "localization/message_formatter.h"
@@ -11,8 +13,12 @@ namespace {
 class category_t : public std::error_category {
  public:
   const char* name() const noexcept override { return "application"; }
+  // Every application_exception's base copies this text, though a resolved message hides
+  // it: it is written in one allocation.
   std::string message(int value) const override {
-    return "internal error code: " + std::to_string(value) + " [category: application]";
+    char text[64];
+    const int length = std::snprintf(text, sizeof text, "internal error code: %d [category: application]", value);
+    return std::string(text, static_cast<size_t>(length));
   }
   bool equivalent(const std::error_code& code, int condition) const noexcept override {
     return condition == 5000 && code.value() == 0;

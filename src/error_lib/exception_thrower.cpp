@@ -11,8 +11,6 @@
 
 namespace common::details {
 
-namespace {
-
 std::string type_name(const std::type_info& type) {
   int status = 0;
   std::unique_ptr<char, decltype(&std::free)> demangled(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status),
@@ -20,21 +18,18 @@ std::string type_name(const std::type_info& type) {
   return "class " + std::string(status == 0 && demangled ? demangled.get() : type.name());
 }
 
-}  // namespace
-
-void log_exception_line(const std::u16string& extra, const char* what, const std::type_info& type, const char* file,
-                        int line) noexcept {
+void log_exception_line(u16_stream& line, const char* what, std::string_view type, const char* file,
+                        int line_number) noexcept {
   common::call_or_terminate([&] {
-    std::u16string text = extra;
-    const std::u16string message = utf8_to_utf16(what);
-    if (!message.empty()) {
-      if (!text.empty()) text += u"; ";
-      text += message + u"; ";
-    } else if (!text.empty()) {
-      text += u"; ";
-    }
-    text += concat(type_name(type), "; file: ", file, "(", line, ")");
-    cpplogger::log(cpplogger::level_debug, u"EXCEPTION " + text);
+    // The extra text and the message each end in "; " when they are there.
+    std::u16string text = std::move(line).str();
+    if (text.size() > exception_line_start.size()) text += u"; ";
+    const size_t message_start = text.size();
+    append_utf8(text, what);
+    if (text.size() > message_start) text += u"; ";
+    u16_stream completed(std::move(text));
+    completed << type << "; file: " << file << "(" << line_number << ")";
+    cpplogger::log(cpplogger::level_debug, completed.str());
   });
 }
 

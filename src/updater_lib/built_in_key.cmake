@@ -5,10 +5,16 @@ set(FERROWICK_BUILT_IN_PUBLIC_KEY "" CACHE STRING
   "Base64 of the built-in compressed secp256k1 public key; empty = the demo key in demo/keys")
 
 set(built_in_key "${FERROWICK_BUILT_IN_PUBLIC_KEY}")
+set(demo_key_file ${CMAKE_SOURCE_DIR}/demo/keys/built_in.public.b64)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${demo_key_file})
+file(STRINGS ${demo_key_file} demo_key LIMIT_COUNT 1)
 if(built_in_key STREQUAL "")
-  set(demo_key_file ${CMAKE_SOURCE_DIR}/demo/keys/built_in.public.b64)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${demo_key_file})
-  file(STRINGS ${demo_key_file} built_in_key LIMIT_COUNT 1)
+  set(built_in_key ${demo_key})
+endif()
+# Packaging refuses such a build (cmake/package_key_check.cmake).
+set(FERROWICK_BUILT_IN_KEY_IS_DEMO OFF)
+if(built_in_key STREQUAL demo_key)
+  set(FERROWICK_BUILT_IN_KEY_IS_DEMO ON)
   message(STATUS "Built-in public key: the DEMO key of demo/keys (not for shipping)")
 endif()
 # 33 bytes are 44 Base64 characters without padding; a first byte of 2 or 3 starts "Ag".."A/".

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/winapi/environment.h"
+
 namespace {
 
 // The sink reads its target once per process, so each case runs in a fresh one.
@@ -18,7 +20,7 @@ TEST_F(debug_output_death, keeps_surrogate_pairs_and_marks_unpaired_units) {
       u"a\U0001F600b" + std::u16string(1, char16_t(0xD800)) + u"c" + std::u16string(1, char16_t(0xDC00)) + u"|";
   EXPECT_EXIT(
       {
-        ::setenv("FERROWICK_DEBUG_OUTPUT", "stderr", 1);
+        winapi::set_environment_variable("FERROWICK_DEBUG_OUTPUT", "stderr");
         winapi::output_debug_string(text);
         std::exit(0);
       },

@@ -13,6 +13,7 @@
 #include "common/winapi/events.h"
 #include "common/winapi/file_api.h"
 #include "common/winapi/last_error.h"
+#include "support/environment_variable.h"
 #include "support/temp_directory.h"
 
 namespace {
@@ -22,9 +23,6 @@ using common::handle_holder;
 
 class named_event_test : public ::testing::Test {
  protected:
-  void SetUp() override { ::setenv("FERROWICK_EVENTS_DIR", (events_.path() / "events").c_str(), 1); }
-  void TearDown() override { ::unsetenv("FERROWICK_EVENTS_DIR"); }
-
   static handle_holder create(const std::u16string& name) {
     handle_holder event(winapi::create_named_event(name, false));
     EXPECT_TRUE(event.valid()) << winapi::get_last_error();
@@ -57,6 +55,7 @@ class named_event_test : public ::testing::Test {
   }
 
   test_support::temp_directory events_;
+  test_support::environment_variable events_dir_{"FERROWICK_EVENTS_DIR", (events_.path() / "events").string()};
 };
 
 TEST_F(named_event_test, opening_a_missing_name_fails_with_file_not_found) {

@@ -1,22 +1,18 @@
 #pragma once
 // A private registry store for one test: FERROWICK_REGISTRY_ROOT points into a fresh
 // temporary directory while the object lives; key files can be written by hand.
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "support/environment_variable.h"
 #include "support/temp_directory.h"
 
 namespace test_support {
 
 class registry_test_store {
  public:
-  registry_test_store() { ::setenv("FERROWICK_REGISTRY_ROOT", root().c_str(), 1); }
-  ~registry_test_store() { ::unsetenv("FERROWICK_REGISTRY_ROOT"); }
-
   std::filesystem::path root() const { return directory_.path() / "registry"; }
 
   // Folder of a key given as lower-case folder names below the hive, "software/a".
@@ -43,6 +39,7 @@ class registry_test_store {
 
  private:
   temp_directory directory_;
+  environment_variable root_variable_{"FERROWICK_REGISTRY_ROOT", root().string()};
 };
 
 }  // namespace test_support

@@ -12,6 +12,7 @@
 #include "common/winapi/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
+#include "support/environment_variable.h"
 #include "support/error_of.h"
 #include "support/log_capture.h"
 #include "support/temp_directory.h"
@@ -94,9 +95,8 @@ TEST(sync_helpers_test, a_failed_wait_is_a_windows_error) {
 
 class sync_helpers_named_test : public ::testing::Test {
  protected:
-  void SetUp() override { ::setenv("FERROWICK_EVENTS_DIR", events_.path().c_str(), 1); }
-  void TearDown() override { ::unsetenv("FERROWICK_EVENTS_DIR"); }
   test_support::temp_directory events_;
+  test_support::environment_variable events_dir_{"FERROWICK_EVENTS_DIR", events_.path().string()};
 };
 
 TEST_F(sync_helpers_named_test, opening_a_missing_event_raises_file_not_found_naming_it) {

@@ -49,6 +49,17 @@ TEST(text_test, invalid_utf8_does_not_convert_and_the_lenient_form_keeps_the_byt
   }
 }
 
+// Appending keeps what the text held; a lenient append that meets an invalid sequence
+// takes all its bytes one unit each, not the part decoded before it.
+TEST(text_test, appending_keeps_the_text_before) {
+  std::u16string text = u"a ";
+  common::append_utf8(text, "\xc3\xa9 ");
+  common::append_utf8_lenient(text, "\xc3\xa9\xc3(");
+  common::append_ascii(text, " 7");
+  EXPECT_EQ(text, u"a \u00e9 \u00c3\u00a9\u00c3( 7");
+  EXPECT_THROW(common::append_utf8(text, "\x80"), std::range_error);
+}
+
 TEST(text_test, hex_digits_are_lower_case_and_padded_only_up_to_the_minimum) {
   EXPECT_EQ(common::to_hex(0), "0");
   EXPECT_EQ(common::to_hex(0xb), "b");

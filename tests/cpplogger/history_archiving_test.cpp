@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/winapi/process_info.h"
 #include "logger_test_support.h"
 #include "support/child_process.h"
 #include "support/temp_directory.h"
@@ -112,7 +113,7 @@ class history_archiving_test : public ::testing::Test {
 // Only names this library gives its history files count, and only files: nothing else
 // in the directory is packed and deleted, wherever the directory is.
 TEST_F(history_archiving_test, history_files_are_packed_by_their_own_names_and_deleted) {
-  const std::string pid = std::to_string(::getpid());
+  const std::string pid = std::to_string(winapi::current_process_id());
   struct recognition {
     std::string logs_directory;
     std::string base_name;

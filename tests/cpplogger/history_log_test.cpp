@@ -4,7 +4,6 @@
 #include "cpplogger/details/history_log.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -84,8 +83,8 @@ class history_log_test : public ::testing::Test {
 
   // The name a dump gives a buffer's file: erroring thread and label.
   std::string file_name(uint32_t erroring_thread_id, const std::string& label) const {
-    return "worker2016-05-04_13-07-21_" + std::to_string(::getpid()) + "_" + std::to_string(erroring_thread_id) + "_" +
-           label + ".log";
+    return "worker2016-05-04_13-07-21_" + std::to_string(winapi::current_process_id()) + "_" +
+           std::to_string(erroring_thread_id) + "_" + label + ".log";
   }
 
   void log(int32_t level, std::u16string text, uint32_t thread_id,

@@ -1,7 +1,5 @@
 #include "logger_test_support.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -12,6 +10,8 @@
 #include <utility>
 
 #include "common/text.h"
+#include "common/winapi/environment.h"
+#include "common/winapi/process_info.h"
 #include "cpplogger/details/instance_holder.h"
 
 namespace logger_tests {
@@ -19,13 +19,14 @@ namespace logger_tests {
 namespace {
 
 std::filesystem::path debug_output_path() {
-  return std::filesystem::temp_directory_path() / ("ferrowick-logger-tests-" + std::to_string(::getpid()) + ".txt");
+  return std::filesystem::temp_directory_path() /
+         ("ferrowick-logger-tests-" + std::to_string(winapi::current_process_id()) + ".txt");
 }
 
 // Set before main, ahead of the first debugger message and the first local time.
 const bool environment_ready = [] {
-  ::setenv("FERROWICK_DEBUG_OUTPUT", debug_output_path().c_str(), 1);
-  ::setenv("TZ", "UTC", 1);
+  winapi::set_environment_variable("FERROWICK_DEBUG_OUTPUT", debug_output_path().string());
+  winapi::set_environment_variable("TZ", "UTC");
   ::tzset();
   std::atexit([] {
     std::error_code ignored;

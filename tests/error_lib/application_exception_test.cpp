@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+#include <string_view>
+
 #include "common/text.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/win32_exception.h"
@@ -83,6 +87,25 @@ TEST(ExceptionThrower, TraceLineLayout) {
   EXPECT_TRUE(
       capture.contains_prefix(u"EXCEPTION Directory name = /x 7; Destination directory for updates does not "
                               u"exist.; class common::application_exception; file: tests/error_lib/"));
+}
+
+// The extra text and the message each come with their "; " only when there, and every
+// exception type is named as its own.
+TEST(ExceptionThrower, TraceLineWithOnlyOneOfExtraAndMessage) {
+  const struct {
+    std::function<void()> throw_it;
+    std::u16string_view line_start;
+  } cases[] = {
+      {[] { FW_THROW(std::runtime_error("broken")); }, u"EXCEPTION broken; class std::runtime_error; file: tests/"},
+      {[] { FW_THROW(std::logic_error(""), "id = ", 7); }, u"EXCEPTION id = 7; class std::logic_error; file: tests/"},
+      {[] { FW_THROW(std::runtime_error("again"), u"x", -1); },
+       u"EXCEPTION x-1; again; class std::runtime_error; file: tests/"},
+  };
+  for (const auto& each : cases) {
+    test_support::log_capture capture;
+    EXPECT_ANY_THROW(each.throw_it());
+    EXPECT_TRUE(capture.contains_prefix(each.line_start)) << common::utf16_to_utf8(each.line_start);
+  }
 }
 
 TEST(ExceptionThrower, EmptyExtraAndEmptyWhat) {

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "common/handle_holder.h"
 #include "common/winapi/events.h"
+#include "support/environment_variable.h"
 #include "support/update_source.h"
 #include "worker_fixture.h"
 
@@ -20,14 +22,13 @@ class worker_update : public worker_fixture {
   worker_update() : keys_(test_support::load_demo_keys(FERROWICK_SOURCE_DIR "/demo/keys")) {
     const std::string events = (temp_.path() / "events").string();
     std::filesystem::create_directory(events);
-    ::setenv("FERROWICK_EVENTS_DIR", events.c_str(), 1);
+    events_dir_.emplace("FERROWICK_EVENTS_DIR", events);
     environment_["FERROWICK_EVENTS_DIR"] = events;
     stop_event_ = common::handle_holder(winapi::create_named_event(stop_event_name, false));
   }
   ~worker_update() override {
     stop_event_.close();
     winapi::delete_named_event(stop_event_name);
-    ::unsetenv("FERROWICK_EVENTS_DIR");
   }
 
   void write_source(const std::string& product) {
@@ -47,6 +48,7 @@ class worker_update : public worker_fixture {
   }
 
   const test_support::demo_keys keys_;
+  std::optional<test_support::environment_variable> events_dir_;
   common::handle_holder stop_event_;
 };
 

@@ -109,7 +109,8 @@ void tcp_relay::accept_connections() {
     auto link = std::make_unique<connection>(tcp_socket(accepted));
     const size_t number = connections_accepted_++;
     if (options_.on_connection) options_.on_connection(number);
-    const bool faulty = number < options_.faulty_connections;
+    const bool faulty =
+        number >= options_.passed_connections && number - options_.passed_connections < options_.faulty_connections;
     // A target that refuses closes the client's connection as well.
     if (!link->target.connect_loopback(target_port_)) continue;
     std::lock_guard lock(mutex_);

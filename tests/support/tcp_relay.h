@@ -33,6 +33,9 @@ class tcp_relay {
     size_t after_bytes = 0;
     // Only the first connections get the fault; later ones pass through.
     size_t faulty_connections = std::numeric_limits<size_t>::max();
+    // Connections before these pass through too: the fault begins with connection
+    // number passed_connections (counting from 0).
+    size_t passed_connections = 0;
     // Runs on a relay thread before each cut connection is closed, so a change it makes
     // (for example to a served file) is in place when the client sees the cut. Must not
     // throw.

@@ -12,6 +12,7 @@
 #include "common/handle_holder.h"
 #include "common/winapi/events.h"
 #include "common/winapi/last_error.h"
+#include "support/environment_variable.h"
 #include "support/temp_directory.h"
 
 namespace {
@@ -25,11 +26,7 @@ struct run_result {
 
 class ferrowick_event_test : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(std::filesystem::exists(tool_)) << tool_ << " is not built";
-    ::setenv("FERROWICK_EVENTS_DIR", events_.path().c_str(), 1);
-  }
-  void TearDown() override { ::unsetenv("FERROWICK_EVENTS_DIR"); }
+  void SetUp() override { ASSERT_TRUE(std::filesystem::exists(tool_)) << tool_ << " is not built"; }
 
   // Runs the tool with arguments (shell words) and collects its output and error text.
   run_result run(const std::string& arguments) const {
@@ -43,6 +40,7 @@ class ferrowick_event_test : public ::testing::Test {
 
   const std::filesystem::path tool_ = std::filesystem::path(FERROWICK_BINARY_DIR) / "src/tools/ferrowick-event";
   test_support::temp_directory events_;
+  test_support::environment_variable events_dir_{"FERROWICK_EVENTS_DIR", events_.path().string()};
 };
 
 TEST_F(ferrowick_event_test, create_makes_a_clear_event_and_accepts_an_existing_one) {

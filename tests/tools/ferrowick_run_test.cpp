@@ -185,6 +185,7 @@ TEST_P(ferrowick_run_password, reaches_the_worker_without_the_command_line) {
   const std::filesystem::path capture = root_.path() / "stdin.bin";
   const std::filesystem::path password_file = root_.path() / "proxy password";
   write_text(password_file, "file pass word \r\nsecond line\n");
+  std::filesystem::permissions(password_file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   auto arguments = task_arguments();
   for (const std::string& argument : GetParam().arguments) {
     arguments.push_back(argument == "FILE" ? password_file.string() : argument);
@@ -626,6 +627,164 @@ TEST_F(ferrowick_run_test, by_default_logs_go_to_the_runners_own_folder_and_sett
   EXPECT_EQ(value_of(tokens, u"configs_path"), (binary_dir / "src/tools/").u16string());
   EXPECT_EQ(read_text(binary_dir / "src/tools/ferrowick_logger.xml"),
             read_text(FERROWICK_SOURCE_DIR "/src/tools/ferrowick-run/ferrowick_logger.xml"));
+}
+
+// "SRC", "DST", "KEY", "TMP" and "TASK" in a task file's text or a message stand for the
+// fixture's source and destination folders, the demo key, the test's folder and the task file.
+class ferrowick_run_task : public ferrowick_run_test {
+ protected:
+  std::filesystem::path task_file() const { return root_.path() / "bases.conf"; }
+
+  std::string expanded(std::string text) const {
+    const std::pair<std::string, std::string> names[] = {
+        {"SRC", source().string()},
+        {"DST", destination().string()},
+        {"KEY", FERROWICK_SOURCE_DIR "/demo/keys/parameter.public.b64"},
+        {"TMP", root_.path().string()},
+        {"TASK", task_file().string()}};
+    for (const auto& [name, value] : names) {
+      for (size_t at = 0; (at = text.find(name, at)) != std::string::npos; at += value.size()) {
+        text.replace(at, name.size(), value);
+      }
+    }
+    return text;
+  }
+
+  // Writes the task file, then runs it with a worker stand-in of the given body.
+  test_support::child_result run_task(const std::string& text, const std::string& body,
+                                      const std::vector<std::string>& more = {},
+                                      const std::map<std::string, std::optional<std::string>>& environment = {}) const {
+    write_text(task_file(), expanded(text));
+    std::vector<std::string> arguments = {"--task",          task_file().string(), "--stop-event",
+                                          stop_event_utf8(), "--worker",           fake_worker(body).string()};
+    for (const std::string& argument : more) arguments.push_back(expanded(argument));
+    return run(arguments, environment);
+  }
+};
+
+TEST_F(ferrowick_run_task, gives_the_file_to_the_worker_with_the_command_line_on_top) {
+  const std::filesystem::path capture = root_.path() / "stdin.bin";
+  const std::filesystem::path password = root_.path() / "proxy password";
+  write_text(password, "secret # not a comment\n");
+  std::filesystem::permissions(password, std::filesystem::perms::owner_read);
+  const auto result = run_task(
+      "# bases from a folder\r\n"
+      "\r\n"
+      "  source-dir = SRC\r\n"
+      "dest-dir=DST\n"
+      "pub = KEY\n"
+      "   # the alias names the task in the logs\n"
+      "task-alias = nightly # bases\n"
+      "port = 443\n"
+      "configs-dir = TMP/configs\n"
+      "main-config = logger.xml\n"
+      "logs-dir = TMP/logs\n"
+      "proxy-password-file = TMP/proxy password\n",
+      "cat > \"$CAPTURE\"\n", {"--port", "8443"}, {{"CAPTURE", capture.string()}});
+  ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+  const std::vector<std::u16string> tokens = split_captured(capture);
+  EXPECT_EQ(value_of(tokens, u"source_directory"), source().u16string());
+  EXPECT_EQ(value_of(tokens, u"destination_directory"), destination().u16string());
+  EXPECT_EQ(value_of(tokens, u"public_key_txt"), common::utf8_to_utf16(keys_.parameter_public_base64));
+  EXPECT_EQ(value_of(tokens, u"update_task_alias"), u"nightly # bases");
+  EXPECT_EQ(value_of(tokens, u"service_port"), u"8443");
+  EXPECT_EQ(value_of(tokens, u"proxy_password"), u"secret # not a comment");
+}
+
+struct bad_task_file {
+  const char* name;
+  std::string text;
+  std::vector<std::string> more;  // on the command line after --task
+  std::string message;            // after "ferrowick-run: "
+};
+void PrintTo(const bad_task_file& c, std::ostream* out) { *out << c.name; }
+
+class ferrowick_run_bad_task : public ferrowick_run_task, public ::testing::WithParamInterface<bad_task_file> {};
+
+TEST_P(ferrowick_run_bad_task, exits_2_naming_the_line_before_any_worker_starts) {
+  write_text(root_.path() / "open password", "secret\n");
+  std::filesystem::permissions(root_.path() / "open password", std::filesystem::perms::owner_read |
+                                                                   std::filesystem::perms::group_read |
+                                                                   std::filesystem::perms::others_read);
+  const std::filesystem::path started = root_.path() / "started";
+  const auto result = run_task(GetParam().text, "touch '" + started.string() + "'\n", GetParam().more);
+  EXPECT_EQ(result.exit_code, 2);
+  EXPECT_EQ(result.stderr_text,
+            "ferrowick-run: " + expanded(GetParam().message) + "\n(ferrowick-run --help lists the options)\n");
+  EXPECT_FALSE(std::filesystem::exists(started));
+}
+
+const std::string good_task = "source-dir = SRC\ndest-dir = DST\npub = KEY\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    all, ferrowick_run_bad_task,
+    ::testing::Values(
+        bad_task_file{"no_equals_sign",
+                      "# bases\nsource-dir SRC\n",
+                      {},
+                      "TASK:2: expected 'name = value' (a long option without --), not 'source-dir SRC'"},
+        bad_task_file{"dashed_name",
+                      "--dest-dir = DST\n",
+                      {},
+                      "TASK:1: expected 'name = value' (a long option without --), not '--dest-dir = DST'"},
+        bad_task_file{"unknown_name",
+                      good_task + "destination = DST\n",
+                      {},
+                      "TASK:4: unknown name 'destination' (the names are ferrowick-run's long options)"},
+        bad_task_file{"task_in_a_task",
+                      "task = TASK\n",
+                      {},
+                      "TASK:1: unknown name 'task' (the names are ferrowick-run's long options)"},
+        bad_task_file{"repeated_name",
+                      good_task + "# again\ndest-dir = TMP\n",
+                      {},
+                      "TASK:5: dest-dir is given again (first on line 2)"},
+        bad_task_file{"bad_number",
+                      good_task + "port = 70000\n",
+                      {},
+                      "TASK:4: --port takes a whole number from 0 to 65535, not '70000'"},
+        bad_task_file{
+            "bad_choice", good_task + "source = http\n", {}, "TASK:4: --source takes directory or https, not 'http'"},
+        bad_task_file{"bad_value_overridden_on_the_command_line",
+                      good_task + "port = 70000\n",
+                      {"--port", "443"},
+                      "TASK:4: --port takes a whole number from 0 to 65535, not '70000'"},
+        bad_task_file{"missing_folder",
+                      "source-dir = SRC\ndest-dir = TMP/absent\npub = KEY\n",
+                      {},
+                      "TASK:2: --dest-dir TMP/absent: the folder does not exist"},
+        bad_task_file{"not_a_key",
+                      "source-dir = SRC\ndest-dir = DST\npub = TASK\n",
+                      {},
+                      "TASK:3: --pub TASK: holds no public key; give the PREFIX.pub of 'ferrowick-pack keygen "
+                      "PREFIX' (33 bytes) or its Base64 text PREFIX.pub.b64"},
+        bad_task_file{"missing_destination",
+                      "source-dir = SRC\npub = KEY\n# end\n",
+                      {},
+                      "TASK:3: --dest-dir FOLDER is needed to place the package in"},
+        bad_task_file{"https_without_host",
+                      "source = https\ndest-dir = DST\npub = KEY\n",
+                      {},
+                      "TASK:3: --host HOST is needed with --source https"},
+        bad_task_file{"clear_password",
+                      good_task + "proxy-password = secret\n",
+                      {},
+                      "TASK:4: proxy-password is not taken from a task file; put the password in a file readable "
+                      "by root alone and name it with proxy-password-file"},
+        bad_task_file{"password_file_others_can_read",
+                      good_task + "proxy-password-file = TMP/open password\n",
+                      {},
+                      "TASK:4: --proxy-password-file TMP/open password: others may read the file; a password "
+                      "file must be readable by its owner alone (chmod 600)"},
+        bad_task_file{"task_given_twice", good_task, {"--task", "TASK"}, "--task is given twice"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ferrowick_run_task, that_cannot_be_read_is_named) {
+  const auto result = run({"--task", (root_.path() / "absent.conf").string()});
+  EXPECT_EQ(result.exit_code, 2);
+  EXPECT_TRUE(result.stderr_text.starts_with("ferrowick-run: --task " + (root_.path() / "absent.conf").string() +
+                                             ": cannot read the file\n"))
+      << result.stderr_text;
 }
 
 }  // namespace

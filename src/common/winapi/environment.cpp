@@ -10,4 +10,12 @@ std::optional<std::string> get_environment_variable(const std::string& name) {
   return std::string(value);
 }
 
+void set_environment_variable(const std::string& name, const std::optional<std::string>& value) {
+  if (value) {
+    ::setenv(name.c_str(), value->c_str(), 1);
+  } else {
+    ::unsetenv(name.c_str());
+  }
+}
+
 }  // namespace winapi

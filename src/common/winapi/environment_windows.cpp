@@ -1,3 +1,5 @@
+#include <stdlib.h>
+
 #include <vector>
 
 #include "common/text.h"
@@ -20,6 +22,15 @@ std::optional<std::string> get_environment_variable(const std::string& name) {
     if (length < value.size()) return common::utf16_to_utf8(details::from_wide({value.data(), length}));
     value.resize(length);
   }
+}
+
+void set_environment_variable(const std::string& name, const std::optional<std::string>& value) {
+  const std::wstring wide_name = details::to_wide(common::utf8_to_utf16(name));
+  const std::wstring wide_value = value ? details::to_wide(common::utf8_to_utf16(*value)) : std::wstring();
+  // The runtime keeps its own copy, read by getenv and by its time-zone setup; an empty
+  // value removes the variable there.
+  ::_wputenv_s(wide_name.c_str(), wide_value.c_str());
+  ::SetEnvironmentVariableW(wide_name.c_str(), value ? wide_value.c_str() : nullptr);
 }
 
 }  // namespace winapi

@@ -1,5 +1,8 @@
 #include "common/winapi/format_message.h"
 
+#include <optional>
+#include <string_view>
+
 #include "common/text.h"
 #include "common/winapi/last_error.h"
 #include "common/winapi/library_as_data.h"
@@ -94,30 +97,30 @@ std::u16string find_in_system(uint32_t message_id, uint32_t language_id) {
   return common::utf8_to_utf16(text) + u"\r\n";
 }
 
-// The template the flags and source name, or false with the last error set.
-bool find_template(uint32_t flags, const void* source, uint32_t message_id, uint32_t language_id,
-                   std::u16string& text) {
+// The template the flags and source name, or nullopt with the last error set. A system
+// text is kept in storage; the others are read where they are.
+std::optional<std::u16string_view> find_template(uint32_t flags, const void* source, uint32_t message_id,
+                                                 uint32_t language_id, std::u16string& storage) {
   const uint32_t sources = flags & source_flags;
   if (sources == format_message_from_string) {
     if (source == nullptr) {
       set_last_error(error_invalid_parameter);
-      return false;
+      return std::nullopt;
     }
-    text = static_cast<const char16_t*>(source);
-    return true;
+    return static_cast<const char16_t*>(source);
   }
   if (sources == 0 || (sources & format_message_from_string) != 0) {
     set_last_error(error_invalid_parameter);
-    return false;
+    return std::nullopt;
   }
   if ((sources & format_message_from_hmodule) != 0) {
     if (const auto* found = find_in_module(static_cast<data_module_handle>(source), message_id, language_id)) {
-      text = *found;
-      return true;
+      return *found;
     }
   }
-  if ((sources & format_message_from_system) != 0) text = find_in_system(message_id, language_id);
-  return !text.empty();
+  if ((sources & format_message_from_system) != 0) storage = find_in_system(message_id, language_id);
+  if (storage.empty()) return std::nullopt;
+  return storage;
 }
 
 }  // namespace
@@ -128,9 +131,10 @@ uint32_t format_message(uint32_t flags, const void* source, uint32_t message_id,
     set_last_error(error_invalid_parameter);
     return 0;
   }
-  std::u16string text;
-  if (!find_template(flags, source, message_id, language_id, text)) return 0;
-  *buffer = expand(text, (flags & format_message_ignore_inserts) != 0, arguments);
+  std::u16string storage;
+  const auto text = find_template(flags, source, message_id, language_id, storage);
+  if (!text) return 0;
+  *buffer = expand(*text, (flags & format_message_ignore_inserts) != 0, arguments);
   if (buffer->empty()) set_last_error(error_mr_mid_not_found);
   return static_cast<uint32_t>(buffer->size());
 }

@@ -3,6 +3,7 @@
 //
 //   ferrowick-run --source-dir DIR --dest-dir DIR --pub KEY_FILE [options]
 //   ferrowick-run --source https --host HOST --dest-dir DIR --pub KEY_FILE [options]
+//   ferrowick-run --task FILE [options]
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -72,12 +73,17 @@ std::u16string runner_folder() {
   return drive + directory;
 }
 
-// "ferrowick" beside this tool, or where the build tree puts it.
+// "ferrowick" beside this tool, else where the build tree or the Debian package
+// (/usr/bin and /usr/lib/ferrowick) puts it.
 std::u16string default_worker() {
   const std::u16string worker = service_process::program_file_name(u"ferrowick");
   const std::u16string beside = path_helpers::join_path(runner_folder(), worker);
-  const std::u16string in_build_tree = path_helpers::join_path(runner_folder(), u"../ferrowick/" + worker);
-  return !fs_utils::file_exists(beside) && fs_utils::file_exists(in_build_tree) ? in_build_tree : beside;
+  if (fs_utils::file_exists(beside)) return beside;
+  for (const std::u16string_view elsewhere : {u"../ferrowick/", u"../lib/ferrowick/"}) {
+    const std::u16string path = path_helpers::join_path(runner_folder(), std::u16string(elsewhere) + worker);
+    if (fs_utils::file_exists(path)) return path;
+  }
+  return beside;
 }
 
 // The runner's own logs folder in the user's data, never the current directory.

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <map>
 
 #include "common/base64.h"
 #include "common/fs_utils.h"
 #include "common/text.h"
 #include "cpplogger/levels.h"
+#include "task_file.h"
+#include "text_files.h"
 #include "updater_lib/details/package/public_key_file.h"
 #include "updater_lib/details/update_information/date_time.h"
 #include "updater_lib/details/update_information/update_information_release_date.h"
@@ -80,7 +81,7 @@ const parameter_option parameter_options[] = {
 };
 
 const char* const runner_options[] = {"--worker",    "--cancel-after", "--pub", "--proxy-password-file",
-                                      "--log-level", "--state"};
+                                      "--log-level", "--state",        "--task"};
 
 const char* const log_levels = "TRACE | DEBUG | INFO | WARN | ERROR | FATAL";
 
@@ -172,15 +173,6 @@ void check_value(const parameter_option& option, const std::string& value) {
   }
 }
 
-// The first line of a file, without its line end.
-std::string read_first_line(const std::string& option, const std::string& path) {
-  std::ifstream file(path);
-  std::string line;
-  if (!file || !std::getline(file, line)) throw usage_error(option + " " + path + ": cannot read the file");
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
-
 // The release date a state file keeps; none while no update has been placed.
 std::string read_state(const std::string& path) {
   if (!fs_utils::file_exists(common::utf8_to_utf16(path))) return {};
@@ -208,49 +200,62 @@ std::string check_log_level(const std::string& level) {
   return level;
 }
 
-using given_values = std::map<std::string, std::string>;
+// A value and where it was given: empty for the command line, "FILE:LINE" in a task file.
+struct given_value {
+  std::string value;
+  std::string location;
+};
+using given_values = std::map<std::string, given_value>;
+
+// A mistake found in one entry; an entry of a task file names its line.
+usage_error located(const std::string& location, const std::string& what) {
+  return usage_error(location.empty() ? what : location + ": " + what);
+}
 
 std::string given_or_empty(const given_values& given, const std::string& option) {
   const auto found = given.find(option);
-  return found == given.end() ? std::string() : found->second;
+  return found == given.end() ? std::string() : found->second.value;
 }
 
-void require_folder(const given_values& given, const std::string& option, const std::string& why) {
-  const std::string folder = given_or_empty(given, option);
-  if (folder.empty()) throw usage_error(option + " FOLDER is needed " + why);
+// Where a missing value is reported: at the end of the task file, if there is one.
+void require_folder(const given_values& given, const std::string& option, const std::string& why,
+                    const std::string& missing_location) {
+  const auto found = given.find(option);
+  if (found == given.end() || found->second.value.empty()) {
+    throw located(missing_location, option + " FOLDER is needed " + why);
+  }
+  const auto& [folder, location] = found->second;
   if (!fs_utils::directory_exists(common::utf8_to_utf16(folder))) {
-    throw usage_error(option + " " + folder + ": the folder does not exist");
+    throw located(location, option + " " + folder + ": the folder does not exist");
   }
 }
 
 // What the worker needs together: a key, its folders, a host.
-void check_task(const given_values& given, bool server) {
+void check_task(const given_values& given, bool server, const std::string& missing_location) {
   if (given_or_empty(given, "--public-key-txt").empty()) {
-    throw usage_error(
-        "--pub FILE (or --public-key-txt BASE64) is needed: the public key whose signatures come "
-        "first in the packages");
+    throw located(missing_location,
+                  "--pub FILE (or --public-key-txt BASE64) is needed: the public key whose signatures come "
+                  "first in the packages");
   }
   const std::string source = given_or_empty(given, "--source");
   const bool https = source == "https";
   if (https && given_or_empty(given, "--host").empty()) {
-    throw usage_error("--host HOST is needed with --source https");
+    throw located(missing_location, "--host HOST is needed with --source https");
   }
-  if (!https) require_folder(given, "--source-dir", "with --source directory");
-  require_folder(given, "--dest-dir", "to place the package in");
+  if (!https) require_folder(given, "--source-dir", "with --source directory", missing_location);
+  require_folder(given, "--dest-dir", "to place the package in", missing_location);
   if (!server) return;
-  if (!https) require_folder(given, "--utils-source-dir", "in server mode with --source directory");
-  require_folder(given, "--utils-dest-dir", "in server mode");
+  if (!https) require_folder(given, "--utils-source-dir", "in server mode with --source directory", missing_location);
+  require_folder(given, "--utils-dest-dir", "in server mode", missing_location);
 }
 
-}  // namespace
-
-run_options parse_run_options(const std::vector<std::string>& arguments, const run_defaults& defaults) {
-  given_values given;
-  run_options result;
+// The command line as entries; "--help" only sets the flag.
+std::vector<option_entry> command_line_entries(const std::vector<std::string>& arguments, bool& help) {
+  std::vector<option_entry> entries;
   for (size_t i = 0; i < arguments.size(); ++i) {
     std::string name = arguments[i];
     if (name == "--help" || name == "-h") {
-      result.help = true;
+      help = true;
       continue;
     }
     std::optional<std::string> value;
@@ -258,47 +263,102 @@ run_options parse_run_options(const std::vector<std::string>& arguments, const r
       value = name.substr(equals + 1);
       name.resize(equals);
     }
-    const parameter_option* option = find_parameter_option(name);
-    if (!option && !is_runner_option(name)) throw usage_error("unknown option " + quoted(name));
+    if (!find_parameter_option(name) && !is_runner_option(name)) throw usage_error("unknown option " + quoted(name));
     if (!value) {
       if (i + 1 == arguments.size()) throw usage_error("option " + quoted(name) + " needs a value");
       value = arguments[++i];
     }
-    if (option) {
-      check_value(*option, *value);
-      given[name] = *value;
-    } else if (name == "--worker") {
-      result.worker = common::utf8_to_utf16(*value);
-    } else if (name == "--cancel-after") {
-      result.cancel_after_seconds = parse_seconds(*value);
-    } else if (name == "--pub") {
-      try {
-        given["--public-key-txt"] = base64::base64_encode(updater::read_public_key_file(name, *value));
-      } catch (const updater::public_key_file_error& error) {
-        throw usage_error(error.what());
-      }
-    } else if (name == "--proxy-password-file") {
-      given["--proxy-password"] = read_first_line(name, *value);
-    } else if (name == "--log-level") {
-      result.log_level = check_log_level(*value);
-    } else {
-      result.state_file = *value;
-    }
+    entries.push_back({name, *value, {}});
   }
+  return entries;
+}
+
+// A task file takes every option but the task itself and the password in clear text.
+void check_task_file_name(const option_entry& entry) {
+  const std::string name = entry.option.substr(2);
+  if (entry.option == "--proxy-password") {
+    throw located(entry.location,
+                  "proxy-password is not taken from a task file; put the password in a file readable by root "
+                  "alone and name it with proxy-password-file");
+  }
+  if (entry.option == "--task" || (!find_parameter_option(entry.option) && !is_runner_option(entry.option))) {
+    throw located(entry.location, "unknown name " + quoted(name) + " (the names are ferrowick-run's long options)");
+  }
+}
+
+// The task file named by --task (at most once) first, then the command line, which
+// overrides it.
+std::vector<option_entry> task_then_command_line(const std::vector<option_entry>& command_line,
+                                                 std::string& missing_location) {
+  std::vector<option_entry> entries;
+  std::vector<option_entry> rest;
+  for (const option_entry& entry : command_line) {
+    if (entry.option != "--task") {
+      rest.push_back(entry);
+      continue;
+    }
+    if (!missing_location.empty()) throw usage_error("--task is given twice");
+    task_file file = read_task_file(entry.value);
+    for (const option_entry& task_entry : file.entries) check_task_file_name(task_entry);
+    entries = std::move(file.entries);
+    missing_location = file.end_location;
+  }
+  entries.insert(entries.end(), rest.begin(), rest.end());
+  return entries;
+}
+
+void apply(const option_entry& entry, given_values& given, run_options& result) {
+  const auto& [name, value, location] = entry;
+  if (const parameter_option* option = find_parameter_option(name)) {
+    check_value(*option, value);
+    given[name] = {value, location};
+  } else if (name == "--worker") {
+    result.worker = common::utf8_to_utf16(value);
+  } else if (name == "--cancel-after") {
+    result.cancel_after_seconds = parse_seconds(value);
+  } else if (name == "--pub") {
+    try {
+      given["--public-key-txt"] = {base64::base64_encode(updater::read_public_key_file(name, value)), location};
+    } catch (const updater::public_key_file_error& error) {
+      throw usage_error(error.what());
+    }
+  } else if (name == "--proxy-password-file") {
+    given["--proxy-password"] = {read_password_file(value), location};
+  } else if (name == "--log-level") {
+    result.log_level = check_log_level(value);
+  } else {
+    result.state_file = value;
+  }
+}
+
+}  // namespace
+
+run_options parse_run_options(const std::vector<std::string>& arguments, const run_defaults& defaults) {
+  run_options result;
+  const std::vector<option_entry> command_line = command_line_entries(arguments, result.help);
   if (result.help) return result;
 
+  given_values given;
+  std::string missing_location;
+  for (const option_entry& entry : task_then_command_line(command_line, missing_location)) {
+    try {
+      apply(entry, given, result);
+    } catch (const usage_error& error) {
+      throw located(entry.location, error.what());
+    }
+  }
   if (result.state_file) {
     if (given.contains("--previous-release")) throw usage_error("--state and --previous-release exclude each other");
-    given["--previous-release"] = read_state(*result.state_file);
+    given["--previous-release"] = {read_state(*result.state_file), {}};
   }
-  if (defaults.environment_password) given.try_emplace("--proxy-password", *defaults.environment_password);
+  if (defaults.environment_password) given.try_emplace("--proxy-password", *defaults.environment_password, "");
   const bool server = given_or_empty(given, "--mode") == "server";
-  check_task(given, server);
+  check_task(given, server, missing_location);
   for (const parameter_option& option : parameter_options) {
     if (option.present == presence::server_only && !server) continue;
     std::u16string value;
     if (const auto found = given.find(option.option); found != given.end()) {
-      value = common::utf8_to_utf16(found->second);
+      value = common::utf8_to_utf16(found->second.value);
     } else if (option.default_value != nullptr) {
       value = common::utf8_to_utf16(option.default_value);
     } else if (is_key(option, u"stop_event_name")) {
@@ -333,16 +393,20 @@ std::string usage_text() {
   std::string text =
       "usage: ferrowick-run --dest-dir DIR --pub KEY_FILE (--source-dir DIR | --source https --host HOST) "
       "[options]\n"
+      "       ferrowick-run --task FILE [options]\n"
       "Runs one update task as the service does: writes the parameter text into the\n"
       "worker's standard input, owns the stop event (set on Ctrl-C, SIGTERM or\n"
       "--cancel-after) and exits with the worker's exit code (0 placed, 254 up to date,\n"
       "253 cancelled, 255 failed; 1 when the worker cannot be run, 2 for bad options).\n"
       "Guide: docs/running.md.\n\n"
       "runner options:\n"
+      "  --task FILE                             options from FILE, one 'name = value' a line ('#' comments,\n"
+      "                                          names without --); the command line overrides it\n"
       "  --worker PATH                           worker program [ferrowick beside this tool]\n"
       "  --cancel-after SECONDS                  set the stop event after this time\n"
       "  --pub FILE                              --public-key-txt from a key file (PREFIX.pub or PREFIX.pub.b64)\n"
-      "  --proxy-password-file FILE              read --proxy-password from the file's first line\n"
+      "  --proxy-password-file FILE              read --proxy-password from the first line of FILE, which\n"
+      "                                          only its owner may read\n"
       "                                          (else from $FERROWICK_PROXY_PASSWORD)\n"
       "  --log-level LEVEL                       developer log on for this run: " +
       std::string(log_levels) +

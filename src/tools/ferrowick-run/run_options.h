@@ -42,8 +42,9 @@ struct run_defaults {
 };
 
 // Raises usage_error, naming the option and what it takes, for an unknown option, a
-// missing value, a value out of its range, a folder that does not exist, or a key or
-// state file that cannot be used.
+// missing value, a value out of its range, a folder that does not exist, or a key,
+// state or password file that cannot be used; a mistake in the task file of --task
+// starts with "FILE:LINE: ".
 run_options parse_run_options(const std::vector<std::string>& arguments, const run_defaults& defaults);
 
 // The value of a worker parameter.

@@ -9,6 +9,7 @@
 
 #include "common/winapi/events.h"
 #include "error_lib/categories.h"
+#include "support/environment_variable.h"
 #include "support/error_of.h"
 #include "support/temp_directory.h"
 #include "support/update_source.h"
@@ -48,11 +49,9 @@ class body_buffer : public std::streambuf {
 class body_transfer_test : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("FERROWICK_EVENTS_DIR", events_.path().c_str(), 1);
     stop_event_ = common::handle_holder(winapi::create_named_event(u"body-stop", false));
     ASSERT_TRUE(stop_event_.valid());
   }
-  void TearDown() override { ::unsetenv("FERROWICK_EVENTS_DIR"); }
 
   struct outcome {
     bool complete;
@@ -72,6 +71,7 @@ class body_transfer_test : public ::testing::Test {
   }
 
   test_support::temp_directory events_;
+  test_support::environment_variable events_dir_{"FERROWICK_EVENTS_DIR", events_.path().string()};
   test_support::temp_directory files_;
   common::handle_holder stop_event_;
 };

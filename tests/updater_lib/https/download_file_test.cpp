@@ -2,6 +2,7 @@
 // tinyproxy as the proxy, and a relay in between for cuts and stalls.
 #include "updater_lib/details/https/download_file.h"
 
+#include <Poco/Exception.h>
 #include <Poco/Net/HTTPResponse.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -10,15 +11,18 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <random>
+#include <vector>
 
 #include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
+#include "support/environment_variable.h"
 #include "support/free_port.h"
 #include "support/log_capture.h"
 #include "support/nginx_server.h"
@@ -48,7 +52,6 @@ std::string random_bytes(size_t size) {
 class download_file_test : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("FERROWICK_EVENTS_DIR", events_.path().c_str(), 1);
     stop_event_ = common::handle_holder(winapi::create_named_event(u"download-stop", false));
     ASSERT_TRUE(stop_event_.valid());
     std::filesystem::create_directories(folder());
@@ -58,7 +61,13 @@ class download_file_test : public ::testing::Test {
     parameters_.max_retry_count = 3;
     parameters_.viro_user_name = u"tester";
   }
-  void TearDown() override { ::unsetenv("FERROWICK_EVENTS_DIR"); }
+  // A stop event not yet set, for the next download.
+  void renew_stop_event() {
+    stop_event_.close();
+    ASSERT_TRUE(winapi::delete_named_event(u"download-stop"));
+    stop_event_ = common::handle_holder(winapi::create_named_event(u"download-stop", false));
+    ASSERT_TRUE(stop_event_.valid());
+  }
 
   std::filesystem::path folder() const { return root_.path() / "www/update/0"; }
 
@@ -108,6 +117,7 @@ class download_file_test : public ::testing::Test {
   const std::string served_ = random_bytes(file_size);
   test_support::temp_directory root_;
   test_support::temp_directory events_;
+  test_support::environment_variable events_dir_{"FERROWICK_EVENTS_DIR", events_.path().string()};
   test_support::temp_directory destination_;
   common::handle_holder stop_event_;
   updater::https_parameters parameters_;
@@ -248,12 +258,13 @@ TEST_F(download_file_test, through_the_system_proxy_of_the_environment) {
   const uint16_t server = start_server().port();
   const test_support::tinyproxy_server proxy;
   parameters_.proxy.proxy_mode = updater::proxy_mode::system_proxy;
-  ::setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(proxy.port()) + "/").c_str(), 1);
+  test_support::environment_variable https_proxy("https_proxy",
+                                                 "http://127.0.0.1:" + std::to_string(proxy.port()) + "/");
   expect_served_file(download(server));
   EXPECT_TRUE(log_.contains(common::concat(u"Parsing proxy string: \"127.0.0.1:", proxy.port(), u"\"")));
 
-  ::unsetenv("https_proxy");
-  ::unsetenv("HTTPS_PROXY");
+  https_proxy.set(std::nullopt);
+  const test_support::environment_variable upper_case_proxy("HTTPS_PROXY", std::nullopt);
   EXPECT_EQ(failed_download(server).code, code(common::error_system_proxy_not_detected));
 }
 
@@ -264,19 +275,19 @@ TEST_F(download_file_test, an_unreachable_proxy_passes_on_to_the_next_variant) {
   const std::string unreachable = "Proxy server (address: 127.0.0.1, port: " + down + ") is unreachable";
   parameters_.proxy.proxy_mode = updater::proxy_mode::system_proxy;
   parameters_.max_retry_count = 1;
-  ::setenv("https_proxy", ("127.0.0.1:" + down + ";127.0.0.1:" + std::to_string(proxy.port())).c_str(), 1);
+  const test_support::environment_variable https_proxy(
+      "https_proxy", "127.0.0.1:" + down + ";127.0.0.1:" + std::to_string(proxy.port()));
   expect_served_file(download(server));
   EXPECT_TRUE(log_.contains(u"Trying next proxy... "));
   EXPECT_TRUE(log_.contains(common::utf8_to_utf16("Can't download file. Error: " + unreachable)));
 
   // The last variant's own error is raised, with the earlier ones in its trace line.
   const std::string also_down = std::to_string(test_support::free_loopback_port());
-  ::setenv("https_proxy", ("127.0.0.1:" + down + " 127.0.0.1:" + also_down).c_str(), 1);
+  https_proxy.set("127.0.0.1:" + down + " 127.0.0.1:" + also_down);
   const failure error = failed_download(server);
   EXPECT_EQ(error.code, code(common::error_proxy_unreachable));
   EXPECT_EQ(error.message, "Proxy server (address: 127.0.0.1, port: " + also_down + ") is unreachable");
   EXPECT_TRUE(log_.contains_substring(common::utf8_to_utf16(". " + unreachable + "; " + error.message)));
-  ::unsetenv("https_proxy");
 }
 
 TEST_F(download_file_test, a_slow_transfer_ends_at_the_deadline) {
@@ -286,31 +297,6 @@ TEST_F(download_file_test, a_slow_transfer_ends_at_the_deadline) {
   // The copy and then the variant report the deadline.
   EXPECT_EQ(error.message,
             "Error file download. Stack errors:\n\\-> File download timeout.\n.\\-> File download timeout.");
-}
-
-// The relay accepts the probe's connection and sends nothing: the handshake stalls.
-TEST_F(download_file_test, the_stop_event_aborts_a_stalled_probe) {
-  std::atomic<std::chrono::steady_clock::rep> stop_set = 0;
-  const tcp_relay relay(start_server().port(), tcp_relay::stall_after(0, 1, [&] {
-                          stop_set = std::chrono::steady_clock::now().time_since_epoch().count();
-                          winapi::set_event(stop_event_.get());
-                        }));
-  EXPECT_EQ(failed_download(relay.port()).code, code(common::error_operation_canceled));
-  const auto ended = std::chrono::steady_clock::now().time_since_epoch().count();
-  std::cout << "stop event to 5391: " << (ended - stop_set) / 1000 << " us\n";
-  EXPECT_TRUE(log_.contains(u"Aborting HTTPS session..."));
-  EXPECT_FALSE(log_.contains(u"Download attempt # 2"));
-}
-
-TEST_F(download_file_test, the_deadline_aborts_a_stalled_transfer_and_is_listed) {
-  const tcp_relay relay(start_server().port(), tcp_relay::stall_after(fault_after, 2));
-  const failure error = failed_download(relay.port(), 2s);
-  EXPECT_EQ(error.code, code(common::error_file_download));
-  // The attempt's entry names the deadline, not what the abort left of the connection.
-  EXPECT_EQ(error.message,
-            "Error file download. Stack errors:\n\\-> File download timeout.\n.\\-> File download timeout.");
-  EXPECT_TRUE(log_.contains(u"The download's time is up"));
-  EXPECT_TRUE(log_.contains(u"Aborting HTTPS session..."));
 }
 
 // A pause that outlasts the deadline ends the variant; another attempt would only
@@ -382,13 +368,133 @@ TEST_F(download_file_test, sessions_speak_tls_1_2_to_a_server_offering_1_3) {
   EXPECT_EQ(response.get("X-Cipher", ""), "ECDHE-ECDSA-AES256-GCM-SHA384");
 }
 
-TEST_F(download_file_test, the_stop_event_aborts_a_stalled_read) {
-  const tcp_relay relay(start_server().port(),
-                        tcp_relay::stall_after(fault_after, 2, [this] { winapi::set_event(stop_event_.get()); }));
-  EXPECT_EQ(failed_download(relay.port()).code, code(common::error_operation_canceled));
+using steady_ticks = std::atomic<std::chrono::steady_clock::rep>;
+
+steady_ticks::value_type now_ticks() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
+
+std::chrono::milliseconds since(const steady_ticks& start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::duration(now_ticks() - start.load()));
+}
+
+// One blocking step stalled by a relay in front of nginx, or in front of tinyproxy when
+// the step is the proxy's CONNECT exchange.
+struct stalled_step {
+  const char* name;
+  bool at_the_proxy;
+  size_t passed_connections;  // each attempt: proxy probe (if any), server probe, file
+  size_t after_bytes;
+};
+
+// The way to the server with the step's stall on it: the relay records when the stall
+// began and runs then_do.
+struct stalled_way {
+  stalled_way(const stalled_step& step, uint16_t server, uint16_t proxy, std::function<void()> then_do = {})
+      : relay(step.at_the_proxy ? proxy : server, stall_options(step, std::move(then_do))),
+        server_port(step.at_the_proxy ? server : relay.port()) {
+    if (!step.at_the_proxy) return;
+    proxy_variant.proxy_mode = updater::proxy_mode::custom_proxy;
+    proxy_variant.proxy_address = u"127.0.0.1";
+    proxy_variant.proxy_port = relay.port();
+  }
+
+  tcp_relay::options stall_options(const stalled_step& step, std::function<void()> then_do) {
+    tcp_relay::options options = tcp_relay::stall_after(step.after_bytes, 1, [this, then_do = std::move(then_do)] {
+      stall_began = now_ticks();
+      if (then_do) then_do();
+    });
+    options.passed_connections = step.passed_connections;
+    return options;
+  }
+
+  steady_ticks stall_began = 0;
+  const tcp_relay relay;
+  const uint16_t server_port;
+  updater::proxy_parameters proxy_variant;
+};
+
+// The session time-out is at least 30 s: each blocked step must end long before.
+constexpr auto prompt_end = 1s;
+
+TEST_F(download_file_test, the_stop_event_aborts_every_stalled_step) {
+  const uint16_t server = start_server().port();
+  const test_support::tinyproxy_server proxy;
+  const stalled_step steps[] = {
+      {"CONNECT tunnel", true, 1, 0},
+      {"TLS handshake of the server probe", false, 0, 0},
+      {"TLS handshake of the transfer", false, 1, 0},
+      {"body", false, 1, fault_after},
+  };
+  for (const stalled_step& step : steps) {
+    SCOPED_TRACE(step.name);
+    renew_stop_event();
+    const stalled_way way(step, server, proxy.port(), [this] { winapi::set_event(stop_event_.get()); });
+    parameters_.proxy = way.proxy_variant;
+    EXPECT_EQ(failed_download(way.server_port).code, code(common::error_operation_canceled));
+    const auto waited = since(way.stall_began);
+    std::cout << step.name << ": stop event to 5391 in " << waited.count() << " ms\n";
+    EXPECT_LT(waited, prompt_end);
+    EXPECT_FALSE(log_.contains(u"Download attempt # 2"));
+  }
   EXPECT_TRUE(log_.contains(u"Aborting HTTPS session..."));
-  EXPECT_TRUE(log_.contains(u"Download attempt # 1"));
-  EXPECT_FALSE(log_.contains(u"Download attempt # 2"));
+}
+
+TEST_F(download_file_test, the_deadline_aborts_a_stalled_transfer_or_tunnel_and_is_listed) {
+  const uint16_t server = start_server().port();
+  const test_support::tinyproxy_server proxy;
+  const stalled_step steps[] = {
+      {"body", false, 1, fault_after},
+      {"CONNECT tunnel", true, 1, 0},
+  };
+  for (const stalled_step& step : steps) {
+    SCOPED_TRACE(step.name);
+    const stalled_way way(step, server, proxy.port());
+    parameters_.proxy = way.proxy_variant;
+    const failure error = failed_download(way.server_port, 2s);
+    std::cout << step.name << ": stall to 5375 in " << since(way.stall_began).count() << " ms\n";
+    EXPECT_LT(since(way.stall_began), 2s + prompt_end);
+    EXPECT_EQ(error.code, code(common::error_file_download));
+    // The attempt's entry names the deadline, not what the abort left of the connection.
+    EXPECT_EQ(error.message,
+              "Error file download. Stack errors:\n\\-> File download timeout.\n.\\-> File download timeout.");
+  }
+  EXPECT_TRUE(log_.contains(u"The download's time is up"));
+  EXPECT_TRUE(log_.contains(u"Aborting HTTPS session..."));
+}
+
+// A session of its own, with a time-out of one second, meets each stall.
+TEST_F(download_file_test, a_stalled_read_fails_after_one_session_timeout) {
+  constexpr std::chrono::milliseconds timeout = 1s;
+  const uint16_t server = start_server().port();
+  const test_support::tinyproxy_server proxy;
+  const stalled_step steps[] = {
+      {"CONNECT tunnel", true, 0, 0},
+      {"TLS handshake", false, 0, 0},
+      {"body", false, 0, fault_after},
+  };
+  for (const stalled_step& step : steps) {
+    SCOPED_TRACE(step.name);
+    const stalled_way way(step, server, proxy.port());
+    const std::u16string root = common::concat(u"https://127.0.0.1:", way.server_port, u"/");
+    const auto session = updater::details::setup_https_session(root, parameters_.block_size, way.proxy_variant);
+    session->setTimeout(Poco::Timespan(std::chrono::microseconds(timeout).count()));
+    const auto request =
+        updater::details::create_http_request(root + u"update/0/" + common::utf8_to_utf16(file_name), {}, 0);
+    try {
+      Poco::Net::HTTPResponse response;
+      std::istream& body = updater::details::send_request(*session, *request, response);
+      body.exceptions(std::ios::badbit);
+      std::vector<char> block(65536);
+      while (body.read(block.data(), static_cast<std::streamsize>(block.size()))) {
+      }
+      ADD_FAILURE() << "the stall went unnoticed";
+    } catch (const Poco::TimeoutException&) {
+    }
+    const auto waited = since(way.stall_began);
+    std::cout << step.name << ": stall to time-out in " << waited.count() << " ms\n";
+    EXPECT_GE(waited, timeout - 100ms);
+    EXPECT_LT(waited, timeout * 3 / 2);
+  }
 }
 
 }  // namespace

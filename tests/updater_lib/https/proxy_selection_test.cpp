@@ -26,6 +26,7 @@
 #include "common/winapi/system_proxy_child.h"
 #include "cpplogger/levels.h"
 #include "error_lib/application_exception.h"
+#include "support/environment_variable.h"
 #include "support/log_capture.h"
 #include "updater_lib/details/https/default_update_server.h"
 
@@ -33,30 +34,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using updater::proxy_mode;
-
-// Unsets a variable for the test's duration and puts the old value back afterwards.
-class environment_variable {
- public:
-  explicit environment_variable(const char* name) : name_(name) {
-    if (const char* value = std::getenv(name)) saved_ = value;
-    ::unsetenv(name);
-  }
-  ~environment_variable() {
-    if (saved_) {
-      ::setenv(name_, saved_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  environment_variable(const environment_variable&) = delete;
-  environment_variable& operator=(const environment_variable&) = delete;
-
-  void set(const char* value) const { ::setenv(name_, value, 1); }
-
- private:
-  const char* name_;
-  std::optional<std::string> saved_;
-};
 
 size_t count_records(const test_support::log_capture& capture, int32_t level, std::u16string_view text) {
   const auto records = capture.records();
@@ -243,8 +220,8 @@ TEST(system_proxy_child_call, a_call_that_never_returns_is_killed_at_the_limit) 
 
 class system_proxy_environment : public testing::Test {
  protected:
-  environment_variable lower_{"https_proxy"};
-  environment_variable upper_{"HTTPS_PROXY"};
+  test_support::environment_variable lower_{"https_proxy", std::nullopt};
+  test_support::environment_variable upper_{"HTTPS_PROXY", std::nullopt};
 };
 
 using system_proxy_detection = system_proxy_environment;

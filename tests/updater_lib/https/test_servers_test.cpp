@@ -209,9 +209,12 @@ TEST(TcpRelay, PassesCutsStallsOrRefusesConnectionsAsConfigured) {
     std::vector<size_t> bytes_per_connection;  // what each client receives
     bool stalled;                              // the only connection ends with the relay
   };
+  tcp_relay::options cut_the_second = tcp_relay::cut_after(300, 1, count_fault);
+  cut_the_second.passed_connections = 1;
   const relay_case cases[] = {
       {"pass through", {}, {1000, 1000}, false},
       {"cut the first connection", tcp_relay::cut_after(300, 1, count_fault), {300, 1000}, false},
+      {"cut only the second connection", cut_the_second, {1000, 300, 1000}, false},
       {"cut every connection", tcp_relay::cut_after(20, SIZE_MAX, count_fault), {20, 20}, false},
       {"stall", tcp_relay::stall_after(300, SIZE_MAX, count_fault), {300}, true},
   };

@@ -33,18 +33,6 @@ std::string to_hex(const std::vector<uint8_t>& bytes) {
 
 std::vector<uint8_t> bytes_of(std::string_view text) { return {text.begin(), text.end()}; }
 
-temp_dir_override::temp_dir_override(const std::filesystem::path& directory) {
-  if (const char* previous = std::getenv("TMPDIR")) previous_ = previous;
-  setenv("TMPDIR", directory.c_str(), 1);
-}
-
-temp_dir_override::~temp_dir_override() {
-  if (previous_)
-    setenv("TMPDIR", previous_->c_str(), 1);
-  else
-    unsetenv("TMPDIR");
-}
-
 std::vector<std::filesystem::path> files_in(const std::filesystem::path& directory) {
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(directory))

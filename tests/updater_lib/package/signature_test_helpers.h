@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/environment_variable.h"
+
 namespace signature_test {
 
 std::vector<uint8_t> from_hex(std::string_view hex);
@@ -15,16 +17,16 @@ std::string to_hex(const std::vector<uint8_t>& bytes);
 
 std::vector<uint8_t> bytes_of(std::string_view text);
 
-// Points TMPDIR at a directory for the lifetime of the object and restores it after.
+// Points the system's temporary folder at a directory for the lifetime of the object
+// (Linux reads TMPDIR, Windows TMP).
 class temp_dir_override {
  public:
-  explicit temp_dir_override(const std::filesystem::path& directory);
-  ~temp_dir_override();
-  temp_dir_override(const temp_dir_override&) = delete;
-  temp_dir_override& operator=(const temp_dir_override&) = delete;
+  explicit temp_dir_override(const std::filesystem::path& directory)
+      : tmpdir_("TMPDIR", directory.string()), tmp_("TMP", directory.string()) {}
 
  private:
-  std::optional<std::string> previous_;
+  test_support::environment_variable tmpdir_;
+  test_support::environment_variable tmp_;
 };
 
 // The regular files in a directory.

@@ -14,6 +14,7 @@
 #include "common/winapi/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
+#include "support/environment_variable.h"
 #include "support/error_of.h"
 #include "support/log_capture.h"
 #include "support/temp_directory.h"
@@ -30,15 +31,14 @@ const std::error_code invalid_timeout = common::make_application_error(5373);
 class cancellation_token_test : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("FERROWICK_EVENTS_DIR", events_.path().c_str(), 1);
     service_event_ = common::handle_holder(winapi::create_named_event(u"task-stop", false));
     ASSERT_TRUE(service_event_.valid());
   }
-  void TearDown() override { ::unsetenv("FERROWICK_EVENTS_DIR"); }
 
   void cancel() const { ASSERT_TRUE(winapi::set_event(service_event_.get())); }
 
   test_support::temp_directory events_;
+  test_support::environment_variable events_dir_{"FERROWICK_EVENTS_DIR", events_.path().string()};
   common::handle_holder service_event_;
 };
 

@@ -52,7 +52,9 @@ bool download_deadline::expired() const { return now_ticks() > end_; }
 
 std::chrono::milliseconds download_deadline::remaining() const {
   constexpr int64_t ticks_per_millisecond = ticks_per_second / 1000;
-  return std::chrono::milliseconds(std::max<int64_t>(end_ - now_ticks(), 0) / ticks_per_millisecond);
+  // Rounded up: a watcher that waits this long finds the deadline passed when it wakes.
+  return std::chrono::milliseconds((std::max<int64_t>(end_ - now_ticks(), 0) + ticks_per_millisecond - 1) /
+                                   ticks_per_millisecond);
 }
 
 common::handle_holder create_file_handle(const std::u16string& path) {

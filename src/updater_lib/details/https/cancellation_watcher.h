@@ -1,9 +1,9 @@
 #pragma once
 // A blocked HTTPS read cannot look at the cancellation token, so while one proxy variant
 // is downloaded a second thread waits for the stop event or the end of the download's
-// time and aborts the connection in use (probe, handshake, request or body), which makes
-// the blocked call fail at once. Stopping the watcher wakes it too; it then aborts a
-// connection that is no longer used.
+// time and aborts the connection in use (probe, proxy tunnel, handshake, request or
+// body), which makes the blocked call fail at once. Stopping the watcher wakes it too;
+// it then aborts a connection that is no longer used.
 #include <Poco/Net/HTTPSession.h>
 
 #include <functional>

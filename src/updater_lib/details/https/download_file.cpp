@@ -62,8 +62,11 @@ void check_reachability(const std::u16string& root_url, const https_parameters& 
     FW_THROW(details::internal_downloader_exception(common::error_proxy_unreachable, proxy.proxy_address,
                                                     decimal(proxy.proxy_port)));
   }
-  if (is_remote_server_reachable(root_url, parameters, proxy, cookies, errors, session_slot)) return;
+  details::error_list probe_errors;
+  if (is_remote_server_reachable(root_url, parameters, proxy, cookies, probe_errors, session_slot)) return;
+  // A probe the watcher aborted failed with what the abort left: the list says why instead.
   raise_if_stopped(token, deadline);
+  errors.insert(errors.end(), probe_errors.begin(), probe_errors.end());
   const Poco::URI root(common::utf16_to_utf8(root_url));
   const std::u16string host = common::utf8_to_utf16(root.getHost());
   const std::u16string port = decimal(root.getPort());

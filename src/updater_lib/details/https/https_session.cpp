@@ -17,6 +17,7 @@
 #include "cpplogger/log_stream.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/result_codes.h"
+#include "updater_lib/details/https/abortable_https_session.h"
 #include "updater_lib/details/https/default_update_server.h"
 #include "updater_lib/details/https/internal_downloader_exception.h"
 
@@ -113,7 +114,7 @@ std::unique_ptr<Poco::Net::HTTPSClientSession> setup_https_session(const std::u1
   SSL_CTX_set_verify(context->sslContext(), SSL_CTX_get_verify_mode(context->sslContext()), verify_server_certificate);
   Poco::Net::SSLManager::instance().initializeClient(nullptr, new certificate_handler, context);
 
-  auto session = std::make_unique<Poco::Net::HTTPSClientSession>(context);
+  auto session = std::make_unique<abortable_https_session>(context);
   const Poco::URI uri(common::utf16_to_utf8(url));
   session->setHost(uri.getHost());
   session->setPort(uri.getPort());

@@ -19,7 +19,8 @@ namespace updater::details {
 int32_t session_timeout_seconds(uint32_t block_size);
 
 // The session does not connect yet; the first request does. A direct variant sets no
-// proxy; credentials are set only when the variant requires authentication.
+// proxy; credentials are set only when the variant requires authentication. The session
+// is an abortable_https_session: the watcher can cut any of its blocking steps.
 std::unique_ptr<Poco::Net::HTTPSClientSession> setup_https_session(const std::u16string& url, uint32_t block_size,
                                                                    const proxy_parameters& proxy);
 

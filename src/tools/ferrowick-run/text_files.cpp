@@ -1,0 +1,31 @@
+#include "text_files.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "run_options.h"
+
+namespace ferrowick_run {
+
+std::string read_first_line(const std::string& option, const std::string& path) {
+  std::ifstream file(path);
+  std::string line;
+  if (!file || !std::getline(file, line)) throw usage_error(option + " " + path + ": cannot read the file");
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::string read_password_file(const std::string& path) {
+  using std::filesystem::perms;
+  const std::string option = "--proxy-password-file";
+  std::error_code error;
+  const perms permissions = std::filesystem::status(path, error).permissions();
+  if (!error && (permissions & (perms::group_read | perms::others_read)) != perms::none) {
+    throw usage_error(option + " " + path +
+                      ": others may read the file; a password file must be readable by its owner alone "
+                      "(chmod 600)");
+  }
+  return read_first_line(option, path);
+}
+
+}  // namespace ferrowick_run

@@ -1,0 +1,15 @@
+#pragma once
+// The first lines of the small text files the runner reads: a state file, a password file.
+#include <string>
+
+namespace ferrowick_run {
+
+// The first line of a file, without its line end; raises usage_error naming option and
+// path when there is none.
+std::string read_first_line(const std::string& option, const std::string& path);
+
+// The proxy password: the first line of a file that only its owner may read. A file the
+// group or others may read gives the password away and raises usage_error.
+std::string read_password_file(const std::string& path);
+
+}  // namespace ferrowick_run

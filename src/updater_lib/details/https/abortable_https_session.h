@@ -1,0 +1,41 @@
+#pragma once
+// The HTTPS session of every probe and transfer. The library's own session makes a
+// proxy's tunnel on a connection of its own that abort() cannot reach, and its TLS reads
+// wait twice (the socket's receive time-out, then a poll as long again). This session
+// makes the connection itself: abort() shuts down whatever is in use (the connection to
+// the proxy or server, the tunnel, TLS on top of it), and each blocking step waits for
+// one session time-out at most.
+#include <Poco/Net/Context.h>
+#include <Poco/Net/HTTPSClientSession.h>
+#include <Poco/Net/SocketAddress.h>
+#include <Poco/Net/StreamSocket.h>
+
+#include <mutex>
+
+namespace updater::details {
+
+class abortable_https_session : public Poco::Net::HTTPSClientSession {
+ public:
+  explicit abortable_https_session(Poco::Net::Context::Ptr context);
+
+  // Safe from another thread. Sticky: a connection started afterwards fails at once.
+  // Raises the library's exception when the connection is not (or no longer) open.
+  void abort() override;
+
+ protected:
+  // Connects to the server's address, or to the proxy when one is set and asks it for a
+  // tunnel to the server, then completes the TLS handshake over the connection.
+  void connect(const Poco::Net::SocketAddress& address) override;
+
+ private:
+  // Registers a new connection for abort(); raises when abort() came first.
+  Poco::Net::StreamSocket new_connection(const Poco::Net::SocketAddress& address);
+  void open_tunnel(const Poco::Net::StreamSocket& connection);
+
+  const Poco::Net::Context::Ptr context_;
+  std::mutex mutex_;
+  Poco::Net::StreamSocket connection_;  // guarded by mutex_
+  bool aborted_ = false;                // guarded by mutex_
+};
+
+}  // namespace updater::details
