@@ -53,7 +53,7 @@ interrupt_listener::~interrupt_listener() {
   pipe_ends[0] = pipe_ends[1] = -1;
 }
 
-int interrupt_listener::descriptor() const { return pipe_ends[0]; }
+winapi::handle_t interrupt_listener::wait_handle() const { return pipe_ends[0]; }
 
 bool interrupt_listener::take_interrupts() const {
   bool any = false;

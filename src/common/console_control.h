@@ -1,7 +1,10 @@
 #pragma once
 // Stand-in for SetConsoleCtrlHandler on the service side: while an object lives, Ctrl-C
-// (SIGINT) and SIGTERM no longer end the process but are recorded, and a waiter can
-// sleep on them (see service_process::wait_for_exit). One object at a time.
+// (SIGINT) and SIGTERM (on Windows Ctrl-C and Ctrl-Break) no longer end the process but
+// are recorded, and a waiter can sleep on them (see service_process::worker_process::wait).
+// One object at a time.
+#include "common/winapi/handle.h"
+
 namespace console_control {
 
 class interrupt_listener {
@@ -13,8 +16,9 @@ class interrupt_listener {
   interrupt_listener(const interrupt_listener&) = delete;
   interrupt_listener& operator=(const interrupt_listener&) = delete;
 
-  // A descriptor that becomes readable when an interrupt arrives.
-  int descriptor() const;
+  // A handle that becomes ready when an interrupt arrives: a descriptor to poll on Linux,
+  // an event to wait for on Windows.
+  winapi::handle_t wait_handle() const;
   // True when interrupts arrived since the last call; forgets them.
   bool take_interrupts() const;
 };

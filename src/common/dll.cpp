@@ -1,12 +1,10 @@
 #include "common/dll.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/modules.h"
 #include "cpplogger/log_stream.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/win32_exception.h"
@@ -21,9 +19,10 @@ std::string pointer_text(const void* pointer) {
   return text;
 }
 
-std::string last_loader_error() {
-  const char* text = ::dlerror();
-  return text != nullptr ? text : "";
+// The loader's own account of a failure, where the system has one beside the last error.
+std::string with_loader_text(std::string detail) {
+  const std::string loader_text = winapi::loader_failure_text();
+  return loader_text.empty() ? detail : detail + "; " + loader_text;
 }
 
 }  // namespace
@@ -33,10 +32,8 @@ void free_library(module_handle module) {
     FW_LOG(cpplogger::level_trace) << "hmodule is nullptr";
     return;
   }
-  if (::dlclose(module) != 0) {
-    // The loader keeps no errno; a failing close means the handle was not a module.
-    winapi::set_last_error(winapi::error_invalid_handle);
-    FW_THROW(win32::exception("FreeLibrary"), "hmodule = ", pointer_text(module), "; ", last_loader_error());
+  if (!winapi::free_library(module)) {
+    FW_THROW(win32::exception("FreeLibrary"), with_loader_text("hmodule = " + pointer_text(module)));
   }
 }
 
@@ -53,10 +50,9 @@ module_holder load_library(const std::u16string& path) {
     throw std::invalid_argument("An invalid argument 'path' was passed to the function load_library");
   }
   FW_LOG(cpplogger::level_trace) << "Loading library: " << path;
-  module_handle handle = ::dlopen(utf16_to_utf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+  module_handle handle = winapi::load_library(path);
   if (handle == nullptr) {
-    winapi::set_last_error(winapi::error_mod_not_found);
-    FW_THROW(win32::exception("LoadLibrary"), "path = ", path, "; ", last_loader_error());
+    FW_THROW(win32::exception("LoadLibrary"), with_loader_text("path = " + common::utf16_to_utf8(path)));
   }
   return std::make_shared<module>(handle);
 }
@@ -69,7 +65,7 @@ void* find_export(const module_holder& module, const std::string& function_name,
                                 caller);
   }
   if (!module) throw function_resolving_exception(function_name);
-  return ::dlsym(module->get(), function_name.c_str());
+  return winapi::get_proc_address(module->get(), function_name.c_str());
 }
 
 }  // namespace details

@@ -1,23 +1,24 @@
 #pragma once
-// Path manipulation. Paths use '/' as the separator; the long-path prefixes "//?/" and
-// "/??/" of the Windows forms are kept where a function is given one.
+// Path manipulation. Paths use the system's separator: '/' on Linux, where the long-path
+// prefixes "//?/" and "/??/" stand for the Windows forms "\\?\" and "\??\"; '\' on Windows,
+// which takes '/' as a separator too.
 #include <string>
 #include <tuple>
 
 namespace path_helpers {
 
-// Drive, directory (with its trailing '/'), file name without extension, extension.
-// The drive is always empty here: paths have no drive letters.
+// Drive, directory (with its trailing separator), file name without extension, extension.
+// The drive is always empty on Linux: paths have no drive letters.
 using split_result = std::tuple<std::u16string, std::u16string, std::u16string, std::u16string>;
 
 // The path with every component resolved to its real, full form; the path must exist.
 // A path that begins with a long-path prefix is returned unchanged.
 std::u16string get_long_path_name(const std::u16string& path);
 
-// first and second with exactly one '/' between them.
+// first and second with exactly one separator between them.
 std::u16string join_path(const std::u16string& first, const std::u16string& second);
 
-// The path without its trailing '/'s; a path made only of '/'s is returned unchanged.
+// The path without its trailing separators; a path made only of them is returned unchanged.
 std::u16string trim_last_slash(const std::u16string& path);
 
 // Raises 5277 for an empty path.

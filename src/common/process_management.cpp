@@ -76,4 +76,7 @@ std::vector<uint8_t> read_from_redirected_input(winapi::handle_t handle) {
 
 void make_broken_pipe_writes_fail() { ::signal(SIGPIPE, SIG_IGN); }
 
+// Linux streams have no text mode.
+void keep_written_line_ends() {}
+
 }  // namespace process_management

@@ -26,4 +26,8 @@ std::vector<uint8_t> read_from_redirected_input(winapi::handle_t handle);
 // WriteFile does on Windows, instead of ending the process with SIGPIPE.
 void make_broken_pipe_writes_fail();
 
+// Standard output and error pass every byte on as written: a CR LF the program writes
+// reaches the reader as CR LF, not as the CR CR LF of a text-mode stream on Windows.
+void keep_written_line_ends();
+
 }  // namespace process_management

@@ -130,8 +130,18 @@ int poll_timeout(std::optional<std::chrono::steady_clock::time_point> deadline) 
 
 }  // namespace
 
+struct worker_process::system_handles {
+  int process_id = -1;
+  int process_descriptor = -1;
+  int output_descriptor = -1;
+  int error_descriptor = -1;
+};
+
+std::u16string program_file_name(std::u16string_view base_name) { return std::u16string(base_name); }
+
 worker_process::worker_process(const std::u16string& program, const std::vector<uint8_t>& input,
-                               bool keep_first_output_line) {
+                               bool keep_first_output_line)
+    : system_(std::make_unique<system_handles>()) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) fail("CreatePipe", errno);
   descriptor read_end(ends[0]);
@@ -147,68 +157,64 @@ worker_process::worker_process(const std::u16string& program, const std::vector<
   if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) fail("CreatePipe", errno);
   descriptor error_read_end(ends[0]);
   const descriptor error_write_end(ends[1]);
-  process_id_ = spawn(common::utf16_to_utf8(program), read_end.get(), output_write_end.get(), error_write_end.get());
-  process_descriptor_ = static_cast<int>(::syscall(SYS_pidfd_open, process_id_, 0));
-  if (process_descriptor_ < 0) {
+  system_handles& system = *system_;
+  system.process_id =
+      spawn(common::utf16_to_utf8(program), read_end.get(), output_write_end.get(), error_write_end.get());
+  system.process_descriptor = static_cast<int>(::syscall(SYS_pidfd_open, system.process_id, 0));
+  if (system.process_descriptor < 0) {
     const int error_number = errno;
-    ::kill(process_id_, SIGKILL);
-    ::waitpid(process_id_, nullptr, 0);
+    ::kill(system.process_id, SIGKILL);
+    ::waitpid(system.process_id, nullptr, 0);
     fail("OpenProcess", error_number);
   }
-  output_descriptor_ = output_read_end.release();
-  error_descriptor_ = error_read_end.release();
+  system.output_descriptor = output_read_end.release();
+  system.error_descriptor = error_read_end.release();
 }
 
 worker_process::~worker_process() {
+  const system_handles& system = *system_;
   if (!status_) {
-    ::kill(process_id_, SIGKILL);
-    ::waitpid(process_id_, nullptr, 0);
+    ::kill(system.process_id, SIGKILL);
+    ::waitpid(system.process_id, nullptr, 0);
   }
-  ::close(process_descriptor_);
-  if (output_descriptor_ >= 0) ::close(output_descriptor_);
-  if (error_descriptor_ >= 0) ::close(error_descriptor_);
+  ::close(system.process_descriptor);
+  if (system.output_descriptor >= 0) ::close(system.output_descriptor);
+  if (system.error_descriptor >= 0) ::close(system.error_descriptor);
 }
 
 void worker_process::pass_on_standard_output() {
-  pass_on(output_descriptor_, STDOUT_FILENO, [this](std::string_view text) {
-    if (first_output_line_ended_) return;
-    const size_t end = std::min(text.find_first_of("\r\n"), head_limit - first_output_line_.size());
-    first_output_line_.append(text.substr(0, end));
-    first_output_line_ended_ = end < text.size();
-  });
+  pass_on(system_->output_descriptor, STDOUT_FILENO, [this](std::string_view text) { observe_standard_output(text); });
 }
 
 void worker_process::pass_on_standard_error() {
-  pass_on(error_descriptor_, STDERR_FILENO, [this](std::string_view text) {
-    last_error_byte_ = text.back();
-    error_head_.append(text.substr(0, head_limit - error_head_.size()));
-  });
+  pass_on(system_->error_descriptor, STDERR_FILENO, [this](std::string_view text) { observe_standard_error(text); });
 }
 
 wait_outcome worker_process::wait(const console_control::interrupt_listener& interrupts,
                                   std::optional<std::chrono::steady_clock::time_point> deadline) {
   for (;;) {
     // A negative descriptor (no pipe, or one the worker has closed) is not polled.
-    pollfd watched[4] = {{process_descriptor_, POLLIN, 0},
-                         {interrupts.descriptor(), POLLIN, 0},
-                         {error_descriptor_, POLLIN, 0},
-                         {output_descriptor_, POLLIN, 0}};
+    system_handles& system = *system_;
+    pollfd watched[4] = {{system.process_descriptor, POLLIN, 0},
+                         {static_cast<int>(interrupts.wait_handle()), POLLIN, 0},
+                         {system.error_descriptor, POLLIN, 0},
+                         {system.output_descriptor, POLLIN, 0}};
     const int ready = ::poll(watched, 4, poll_timeout(deadline));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) fail("WaitForMultipleObjects", errno);
     if (watched[2].revents != 0) {
       pass_on_standard_error();
-      close_when_hung_up(error_descriptor_, watched[2].revents);
+      close_when_hung_up(system.error_descriptor, watched[2].revents);
     }
     if (watched[3].revents != 0) {
       pass_on_standard_output();
-      close_when_hung_up(output_descriptor_, watched[3].revents);
+      close_when_hung_up(system.output_descriptor, watched[3].revents);
     }
     if (watched[0].revents != 0) {
       pass_on_standard_output();
       pass_on_standard_error();
       int status = 0;
-      if (::waitpid(process_id_, &status, 0) < 0) fail("GetExitCodeProcess", errno);
+      if (::waitpid(system.process_id, &status, 0) < 0) fail("GetExitCodeProcess", errno);
       status_ = status;
       return wait_outcome::exited;
     }

@@ -4,13 +4,19 @@
 // GetExitCodeProcess). Used by the service-side runner tool, never by the worker.
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/console_control.h"
 
 namespace service_process {
+
+// The file name of a program of this system: the base name itself on Linux, with ".exe"
+// on Windows.
+std::u16string program_file_name(std::u16string_view base_name);
 
 enum class wait_outcome { exited, interrupted, deadline_passed };
 
@@ -36,7 +42,8 @@ class worker_process {
                     std::optional<std::chrono::steady_clock::time_point> deadline);
 
   // After wait returned exited: the status as a shell shows it, 0 to 255 for an exit
-  // code (a worker's -3 is 253), 128 + the signal number for a worker ended by a signal.
+  // code (a worker's -3 is 253); on Linux 128 + the signal number for a worker ended by
+  // a signal, on Windows any other exit code as it is (0xC0000005 for an access violation).
   int exit_status() const;
 
   // What the worker wrote to standard error so far: anything at all, and its last byte.
@@ -53,11 +60,13 @@ class worker_process {
  private:
   void pass_on_standard_output();
   void pass_on_standard_error();
+  // Keep what the caller may ask for of each chunk of output passed on.
+  void observe_standard_output(std::string_view chunk);
+  void observe_standard_error(std::string_view chunk);
 
-  int process_id_ = -1;
-  int process_descriptor_ = -1;
-  int output_descriptor_ = -1;
-  int error_descriptor_ = -1;
+  // The process and pipe handles of the system.
+  struct system_handles;
+  std::unique_ptr<system_handles> system_;
   std::string first_output_line_;
   bool first_output_line_ended_ = false;
   std::string error_head_;

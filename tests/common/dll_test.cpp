@@ -2,47 +2,35 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
+#include "common/dll_test_library.h"
 #include "error_lib/application_exception.h"
 #include "support/log_capture.h"
 
 namespace {
 
-// A C library part that nothing else in the test program loads, with an export that
-// takes no arguments: the most bytes of one character in the current locale.
-constexpr char16_t library_name[] = u"libBrokenLocale.so.1";
-constexpr char exported_function[] = "__ctype_get_mb_cur_max";
-using exported_signature = size_t();
-
-bool library_is_mapped() {
-  std::ifstream maps("/proc/self/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    if (line.find("libBrokenLocale") != std::string::npos) return true;
-  }
-  return false;
-}
+using dll_test::exported_function;
+using dll_test::library_name;
 
 TEST(dll, resolved_function_calls_into_the_library) {
   test_support::log_capture capture;
   const common::dll::module_holder module = common::dll::load_library(library_name);
-  const auto function = common::dll::resolve<exported_signature>(module, exported_function);
-  EXPECT_GE(function(), 1u);
-  EXPECT_TRUE(capture.contains(u"Loading library: libBrokenLocale.so.1"));
+  EXPECT_TRUE(dll_test::resolve_export(module)());
+  EXPECT_TRUE(capture.contains(u"Loading library: " + std::u16string(library_name)));
 }
 
 TEST(dll, a_resolved_function_keeps_the_module_loaded_after_the_holder_is_gone) {
-  std::function<exported_signature> function;
+  ASSERT_FALSE(dll_test::library_is_mapped());
+  std::function<bool()> call;
   {
     const common::dll::module_holder module = common::dll::load_library(library_name);
-    function = common::dll::resolve<exported_signature>(module, exported_function);
+    call = dll_test::resolve_export(module);
   }
-  EXPECT_TRUE(library_is_mapped());
-  EXPECT_GE(function(), 1u);
-  function = nullptr;
-  EXPECT_FALSE(library_is_mapped());
+  EXPECT_TRUE(dll_test::library_is_mapped());
+  EXPECT_TRUE(call());
+  call = nullptr;
+  EXPECT_FALSE(dll_test::library_is_mapped());
 }
 
 TEST(dll, try_resolve_of_a_missing_export_is_empty_and_resolve_raises) {
@@ -76,14 +64,13 @@ TEST(dll, empty_arguments_are_invalid) {
   } catch (const std::invalid_argument& e) {
     EXPECT_STREQ(e.what(), "An invalid argument 'path' was passed to the function load_library");
   }
-  EXPECT_THROW(common::dll::try_resolve<exported_signature>(nullptr, exported_function),
-               common::dll::function_resolving_exception);
+  EXPECT_THROW(common::dll::try_resolve<int()>(nullptr, exported_function), common::dll::function_resolving_exception);
 }
 
 TEST(dll, a_missing_library_raises_the_windows_error_of_load_library) {
   test_support::log_capture capture;
   try {
-    common::dll::load_library(u"/no/such/library.so");
+    common::dll::load_library(dll_test::missing_library);
     FAIL() << "no exception";
   } catch (const common::application_exception& e) {
     EXPECT_EQ(e.code().category().name(), std::string("win32"));

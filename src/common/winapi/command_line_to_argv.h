@@ -1,6 +1,7 @@
 #pragma once
-// Stand-in for CommandLineToArgvW: splits a command line into arguments by the same
-// rules.
+// CommandLineToArgvW: splits a command line into arguments. On Windows the call itself
+// (it fails only for want of memory: std::bad_alloc); on Linux a re-implementation of
+// its rules.
 //
 // First token (the program name):
 //   - if the line begins with '"', it runs to the next '"' (no escapes; a missing

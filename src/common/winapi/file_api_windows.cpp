@@ -54,6 +54,8 @@ bool set_file_pointer_ex(handle_t file, int64_t distance, int64_t* new_position,
   return true;
 }
 
+bool set_end_of_file(handle_t file) { return ::SetEndOfFile(details::to_native(file)) != FALSE; }
+
 bool get_file_size_ex(handle_t file, int64_t* size) {
   LARGE_INTEGER value{};
   if (!::GetFileSizeEx(details::to_native(file), &value)) return false;

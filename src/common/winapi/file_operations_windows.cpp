@@ -16,4 +16,9 @@ bool remove_file(std::u16string_view path) {
   return native && ::DeleteFileW(native->c_str()) != FALSE;
 }
 
+bool create_directory(std::u16string_view path) {
+  const auto native = details::to_windows_path(path);
+  return native && ::CreateDirectoryW(native->c_str(), nullptr) != FALSE;
+}
+
 }  // namespace winapi

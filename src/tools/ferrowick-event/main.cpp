@@ -5,8 +5,10 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "common/handle_holder.h"
+#include "common/program_arguments.h"
 #include "common/text.h"
 #include "common/winapi/events.h"
 #include "error_lib/win32_exception.h"
@@ -38,18 +40,18 @@ void remove(const std::u16string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string first = argc > 1 ? argv[1] : "";
-  if (argc == 2 && (first == "--help" || first == "-h")) {
+  const std::vector<std::string> arguments = common::program_arguments(argc, argv);
+  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
     std::cout << usage_text;
     return 0;
   }
-  if (argc != 3) {
+  if (arguments.size() != 2) {
     std::cerr << usage_text;
     return exit_usage;
   }
-  const std::string command = argv[1];
+  const std::string& command = arguments[0];
   try {
-    const std::u16string name = common::utf8_to_utf16(argv[2]);
+    const std::u16string name = common::utf8_to_utf16(arguments[1]);
     if (command == "create") {
       create(name);
     } else if (command == "set") {

@@ -23,21 +23,22 @@ std::optional<std::string> command_line::optional_value(const std::string& optio
   return found->second.front();
 }
 
-command_line parse_command_line(int argc, char** argv, const std::vector<std::string>& known_options) {
-  if (argc < 2) throw usage_error("no command");
+command_line parse_command_line(const std::vector<std::string>& arguments,
+                                const std::vector<std::string>& known_options) {
+  if (arguments.empty()) throw usage_error("no command");
   command_line result;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
       result.help = true;
-    } else if (i == 1) {
+    } else if (i == 0) {
       result.command = argument;
     } else if (argument.starts_with("--")) {
       if (std::find(known_options.begin(), known_options.end(), argument) == known_options.end()) {
         throw usage_error("unknown option " + argument);
       }
-      if (i + 1 == argc) throw usage_error(argument + " needs a value");
-      result.options[argument].push_back(argv[++i]);
+      if (i + 1 == arguments.size()) throw usage_error(argument + " needs a value");
+      result.options[argument].push_back(arguments[++i]);
     } else {
       result.positional.push_back(argument);
     }

@@ -29,6 +29,7 @@ struct command_line {
 // The first argument is the command; options take the next argument as their value;
 // --help and -h set help. Raises usage_error for a missing command, an option without
 // value, or an option not in known_options.
-command_line parse_command_line(int argc, char** argv, const std::vector<std::string>& known_options);
+command_line parse_command_line(const std::vector<std::string>& arguments,
+                                const std::vector<std::string>& known_options);
 
 }  // namespace pack_tool

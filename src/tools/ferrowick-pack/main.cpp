@@ -10,6 +10,7 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "common/program_arguments.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ struct command {
   std::vector<std::string> options;
 };
 
-int run(int argc, char** argv) {
+int run(const std::vector<std::string>& command_line) {
   static const std::map<std::string, command> commands = {
       {"keygen", {pack_tool::run_keygen, {}}},
       {"create", {pack_tool::run_create, {"--key"}}},
@@ -41,9 +42,9 @@ int run(int argc, char** argv) {
       {"verify", {pack_tool::run_verify, {"--pub"}}},
       {"list", {pack_tool::run_list, {}}},
       {"built-in-key", {pack_tool::run_built_in_key, {}}}};
-  const auto found = argc > 1 ? commands.find(argv[1]) : commands.end();
+  const auto found = command_line.empty() ? commands.end() : commands.find(command_line.front());
   const auto arguments = pack_tool::parse_command_line(
-      argc, argv, found == commands.end() ? std::vector<std::string>{} : found->second.options);
+      command_line, found == commands.end() ? std::vector<std::string>{} : found->second.options);
   if (arguments.help) {
     std::cout << usage_text;
     return 0;
@@ -56,7 +57,7 @@ int run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   try {
-    return run(argc, argv);
+    return run(common::program_arguments(argc, argv));
   } catch (const pack_tool::usage_error& error) {
     std::cerr << "ferrowick-pack: " << error.what() << '\n' << usage_text;
     return exit_usage;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_arguments.h"
 #include "common/registry_helpers.h"
 #include "common/text.h"
 #include "common/winapi/last_error.h"
@@ -145,7 +146,7 @@ void run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const std::vector<std::string> arguments = common::program_arguments(argc, argv);
   if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
     std::cout << usage_text;
     return 0;

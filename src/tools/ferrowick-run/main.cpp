@@ -17,6 +17,7 @@
 #include "common/handle_holder.h"
 #include "common/path_helpers.h"
 #include "common/process_management.h"
+#include "common/program_arguments.h"
 #include "common/security.h"
 #include "common/service_process.h"
 #include "common/text.h"
@@ -75,10 +76,11 @@ std::u16string runner_folder() {
 // "ferrowick" beside this tool, else where the build tree or the Debian package
 // (/usr/bin and /usr/lib/ferrowick) puts it.
 std::u16string default_worker() {
-  const std::u16string beside = path_helpers::join_path(runner_folder(), u"ferrowick");
+  const std::u16string worker = service_process::program_file_name(u"ferrowick");
+  const std::u16string beside = path_helpers::join_path(runner_folder(), worker);
   if (fs_utils::file_exists(beside)) return beside;
-  for (const char16_t* elsewhere : {u"../ferrowick/ferrowick", u"../lib/ferrowick/ferrowick"}) {
-    const std::u16string path = path_helpers::join_path(runner_folder(), elsewhere);
+  for (const std::u16string_view elsewhere : {u"../ferrowick/", u"../lib/ferrowick/"}) {
+    const std::u16string path = path_helpers::join_path(runner_folder(), std::u16string(elsewhere) + worker);
     if (fs_utils::file_exists(path)) return path;
   }
   return beside;
@@ -96,8 +98,10 @@ std::optional<std::chrono::steady_clock::time_point> cancel_deadline(const std::
          std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(*seconds));
 }
 
+// From the UTF-16 text: a path made from a narrow string would take it in the ANSI code
+// page on Windows.
 std::filesystem::path parameter_path(const ferrowick_run::run_options& options, std::u16string_view key) {
-  return common::utf16_to_utf8(ferrowick_run::parameter_value(options, key));
+  return std::filesystem::path(ferrowick_run::parameter_value(options, key));
 }
 
 // Where the worker keeps its records: it names its developer log and history archives
@@ -167,7 +171,7 @@ int main(int argc, char** argv) {
         runner_folder(), default_logs_folder(), common::concat("ferrowick-run-", winapi::current_process_id()),
         winapi::get_environment_variable(ferrowick_run::proxy_password_variable)};
     const ferrowick_run::run_options options =
-        ferrowick_run::parse_run_options(std::vector<std::string>(argv + 1, argv + argc), defaults);
+        ferrowick_run::parse_run_options(common::program_arguments(argc, argv), defaults);
     if (options.help) {
       std::cout << ferrowick_run::usage_text();
       return 0;
