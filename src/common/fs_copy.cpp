@@ -74,8 +74,10 @@ void place_copy(const std::u16string& source, const std::u16string& destination)
 // A rename when both names are on one file system; false when they are not.
 bool move_by_rename(const std::u16string& source, const std::u16string& destination) {
   {
-    // The data reaches the disk before the name does.
-    const auto file = details::create_handle_kernel(source);
+    // The data reaches the disk before the name does; a flush needs write access.
+    const common::handle_holder file(
+        winapi::create_file(source, winapi::generic_write, winapi::creation_disposition::open_existing));
+    if (!file.valid()) FW_THROW(win32::exception("CreateFileW"), "failed for file '", source, "'");
     details::flush_file_buffers(file.get());
   }
   if (winapi::replace_file_by_rename(source, destination)) return true;

@@ -93,6 +93,9 @@ TEST_F(fs_utils_test, positions_refuse_invalid_handles_and_negative_offsets) {
   EXPECT_EQ(error_of([] { fs_utils::set_file_pointer(0, 0); }), common::make_application_error(5001));
   EXPECT_EQ(error_of([] { fs_utils::get_file_pointer(-1); }), common::make_application_error(5001));
   EXPECT_EQ(error_of([] { fs_utils::details::flush_file_buffers(0); }), common::make_application_error(5001));
+  // As on Windows, a handle without write access cannot be flushed.
+  const auto reader = fs_utils::details::create_handle_kernel(write("read-only", "x"));
+  EXPECT_EQ(error_of([&] { fs_utils::details::flush_file_buffers(reader.get()); }), win32::make_win32_error(5));
 }
 
 TEST_F(fs_utils_test, delete_file_removes_and_reports_a_missing_file) {

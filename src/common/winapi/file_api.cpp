@@ -119,6 +119,11 @@ bool write_file(handle_t file, const void* buffer, uint32_t count, uint32_t* don
 bool flush_file_buffers(handle_t file) {
   const int descriptor = descriptor_of(file);
   if (descriptor < 0) return false;
+  // FlushFileBuffers needs a handle opened with write access.
+  if ((::fcntl(descriptor, F_GETFL) & O_ACCMODE) == O_RDONLY) {
+    set_last_error(error_access_denied);
+    return false;
+  }
   if (::fsync(descriptor) != 0) {
     set_last_error_from_errno();
     return false;

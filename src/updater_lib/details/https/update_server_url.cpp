@@ -2,7 +2,6 @@
 
 #include <regex>
 
-#include "common/path_helpers.h"
 #include "common/u16_stream.h"
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
@@ -35,7 +34,12 @@ void check_full_qualified_domain_name(const std::u16string& host) {
 
 // URLs and paths here share the separator and the joining rule.
 std::u16string concatenate_url_paths(const std::u16string& left, const std::u16string& right) {
-  return path_helpers::join_path(left, right);
+  // URLs take '/' on every system, unlike file paths.
+  const bool left_ends = !left.empty() && left.back() == u'/';
+  const bool right_starts = !right.empty() && right.front() == u'/';
+  if (left_ends && right_starts) return left + right.substr(1);
+  if (left_ends || right_starts) return left + right;
+  return left + u'/' + right;
 }
 
 std::pair<std::u16string, std::u16string> get_update_server_url(const std::u16string& host, uint16_t service_port,
