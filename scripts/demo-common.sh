@@ -18,7 +18,7 @@ suite_key='HKLM\SOFTWARE\Kestrane\Marvenholt'
 
 # Fresh demo folders, and the signed demo update published by ferrowick-pack as an
 # update server serves it: a package, info2.txt with the present UTC time as release
-# date, an old info.txt. Sets updates (the folder a worker reads) and package.
+# date, an old info.txt. Sets updates (the folder a worker reads), release and package.
 make_demo_update() {
   rm -rf "$demo"
   mkdir -p "$demo"/{keys,staging,destination,logs,install,www}
@@ -34,7 +34,7 @@ make_demo_update() {
     --key "$demo/keys/parameter.key" --key "$demo/keys/built_in.key" \
     "$demo/staging/bases.dat" "$demo/staging/signatures.dat"
   updates=$demo/www/update/0
-  { read -r _ && read -r _ && read -r package; } < <(tr -d '\r' <"$updates/info2.txt")
+  { read -r _ && read -r release && read -r package; } < <(tr -d '\r' <"$updates/info2.txt")
 }
 
 # What the suite's installer leaves for the worker: the localization library in the
