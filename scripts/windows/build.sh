@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs into a build directory (default out/windows):
 #   build.sh [DIR] [extra cmake arguments...]
+#   FERROWICK_TARGETS   build only these targets (space-separated) instead of all
 # The static libraries come from the dependency cache (build-deps.sh), built on first use.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -13,4 +14,6 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DFERROWICK_WIN_DEPS_DIR="$deps" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/windows/wine.sh" "${launcher[@]}" "$@" >/dev/null
-cmake --build "$build_dir" -j"$(nproc)"
+targets=()
+for target in ${FERROWICK_TARGETS:-}; do targets+=(--target "$target"); done
+cmake --build "$build_dir" -j"$(nproc)" "${targets[@]}"
