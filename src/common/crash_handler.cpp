@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "common/path_system.h"
 #include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/crash_guard.h"
@@ -94,8 +95,10 @@ void write_minidump(const winapi::exception_pointers& pointers, dump_outcome& ou
   // working directory were never chosen for it.
   outcome.error =
       state().dump_directory_utf8.empty() ? winapi::error_path_not_found : winapi::error_filename_exced_range;
+  // The system's own separator, as join_path puts it in: the report names the dump by this path.
+  const char separator = static_cast<char>(path_helpers::details::separators().front());
   if (!state().dump_directory_utf8.empty() && outcome.path.append(state().dump_directory_utf8) &&
-      outcome.path.append("/") && append_dump_file_name(outcome.path)) {
+      outcome.path.append(std::string_view(&separator, 1)) && append_dump_file_name(outcome.path)) {
     file = winapi::create_dump_file(outcome.path.c_str(), outcome.error);
   }
   if (file == winapi::invalid_handle_value) {
