@@ -19,6 +19,8 @@ fail() {
   exit 1
 }
 
+bash "$root/scripts/install-packages.sh" nginx-light openssl unzip python3
+
 export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
 source "$root/scripts/update-server.sh"
