@@ -25,5 +25,7 @@ size=$((size_mib * 1048576))
 echo "== Linux"
 "$linux/bench/https_download/https_fetch_bench" "$url" update/0 bases.bin "$size" "$work/linux" "$rounds"
 echo "== Windows, under $(/usr/lib/wine/wine64 --version)"
-WINEPREFIX=$windows/wine-prefix WINEDEBUG=-all /usr/lib/wine/wine64 "$windows/bench/https_download/https_fetch_bench.exe" \
+export WINEPREFIX=$windows/wine-prefix WINEDEBUG=-all
+/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1  # a new prefix takes a while, outside the timing
+/usr/lib/wine/wine64 "$windows/bench/https_download/https_fetch_bench.exe" \
   "$url" update/0 bases.bin "$size" "Z:${work//\//\\}\\windows" "$rounds"
