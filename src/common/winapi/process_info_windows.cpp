@@ -1,4 +1,3 @@
-#include <cxxabi.h>
 #include <windows.h>
 
 #include "common/winapi/process_info.h"
@@ -8,17 +7,6 @@ namespace winapi {
 namespace {
 // FILETIME counts from 1601-01-01, the seam's ticks from 1970-01-01.
 constexpr int64_t ticks_from_1601_to_1970 = 116444736000000000;
-
-// MinGW keeps thread_local objects in blocks that a thread-exit hook frees, and runs
-// their destructors from another hook; the hooks run in the order they were first
-// needed, so without this the destructors of an ending thread run on freed blocks and
-// corrupt the heap. Asking for the destructors' hook before any thread_local object
-// exists puts it first.
-struct destructors_before_thread_storage {
-  destructors_before_thread_storage() {
-    abi::__cxa_thread_atexit([](void*) {}, nullptr, nullptr);
-  }
-} const ask_first __attribute__((init_priority(101)));
 }  // namespace
 
 uint32_t current_thread_id() { return ::GetCurrentThreadId(); }
