@@ -56,8 +56,7 @@ std::string windows_path(const std::filesystem::path& path) {
 
 wine_programs::wine_programs() : build_(FERROWICK_WINDOWS_BUILD_DIR), prefix_(build_ / "wine-e2e-prefix") {
   if (std::filesystem::exists(prefix_ / "system.reg")) return;
-  const test_support::child_result booted =
-      test_support::run_child(wine, options({"wineboot", "--init"}, std::chrono::seconds(300)));
+  const test_support::child_result booted = test_support::run_child(wine, options({"wineboot", "--init"}, {}));
   if (booted.exit_code != 0 || !std::filesystem::exists(prefix_ / "system.reg")) {
     throw std::runtime_error("wineboot cannot make the prefix " + prefix_.string() + ":\n" + booted.stderr_text);
   }
@@ -75,10 +74,11 @@ std::filesystem::path wine_programs::program(const std::string& relative_path) c
 }
 
 test_support::child_options wine_programs::options(std::vector<std::string> arguments,
-                                                   std::chrono::seconds timeout) const {
+                                                   const environment& variables) const {
   test_support::child_options options;
   options.arguments = std::move(arguments);
-  options.timeout = timeout;
+  // wineboot takes about 20 s, an update a few; a worker writing a crash dump takes wine minutes.
+  options.timeout = std::chrono::seconds(120);
   options.environment = {{"WINEPREFIX", prefix_.string()},
                          // The system proxy is the prefix's registry setting only.
                          {"http_proxy", std::nullopt},
@@ -87,24 +87,26 @@ test_support::child_options wine_programs::options(std::vector<std::string> argu
                          {"HTTPS_PROXY", std::nullopt}};
   // wine's own messages only when asked for (WINEDEBUG=+seh shows where a program faults).
   if (std::getenv("WINEDEBUG") == nullptr) options.environment.emplace("WINEDEBUG", "-all");
+  for (const auto& [name, value] : variables) options.environment[name] = value;
   return options;
 }
 
 test_support::child_result wine_programs::run(const std::filesystem::path& program,
                                               const std::vector<std::string>& arguments,
-                                              std::chrono::seconds timeout) const {
+                                              const environment& variables) const {
   std::vector<std::string> line = {program.string()};
   line.insert(line.end(), arguments.begin(), arguments.end());
-  const test_support::child_result result = test_support::run_child(wine, options(std::move(line), timeout));
+  const test_support::child_result result = test_support::run_child(wine, options(std::move(line), variables));
   // Ending wine64 at the time-out leaves the Windows processes it started; they end
   // with the prefix's server.
-  if (result.signal != 0) test_support::run_child(wineserver, options({"-k"}, std::chrono::seconds(60)));
+  if (result.signal != 0) test_support::run_child(wineserver, options({"-k"}, {}));
   return result;
 }
 
 windows_result wine_programs::run_for_exit_code(const std::filesystem::path& program,
                                                 const std::vector<std::string>& arguments,
-                                                const std::filesystem::path& work_folder) const {
+                                                const std::filesystem::path& work_folder,
+                                                const environment& variables) const {
   const std::filesystem::path batch = work_folder / "run.cmd";
   const std::filesystem::path code_file = work_folder / "exit-code.txt";
   std::filesystem::remove(code_file);
@@ -112,7 +114,7 @@ windows_result wine_programs::run_for_exit_code(const std::filesystem::path& pro
   for (const std::string& argument : arguments) line += " " + batch_argument(argument);
   // The redirection goes first: "echo -2>file" would redirect handle 2.
   test_support::write_text(batch, line + "\r\n@>" + batch_argument(windows_path(code_file)) + " echo %ERRORLEVEL%\r\n");
-  const test_support::child_result result = run("cmd", {"/c", windows_path(batch)});
+  const test_support::child_result result = run("cmd", {"/c", windows_path(batch)}, variables);
   if (!std::filesystem::exists(code_file)) {
     throw std::runtime_error("cmd wrote no exit code (status " + std::to_string(result.exit_code) + "):\n" +
                              result.stderr_text);

@@ -1,9 +1,9 @@
 #pragma once
 // The Windows build's programs run under wine from a Linux program: one wine prefix of
 // their own below the Windows build folder, made once, and paths as they see them.
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,14 +30,17 @@ class wine_programs {
   // A program of the Windows build, e.g. "src/tools/ferrowick-run.exe".
   std::filesystem::path program(const std::string& relative_path) const;
 
+  // Added to (or, for nullopt, removed from) the environment of a program.
+  using environment = std::map<std::string, std::optional<std::string>>;
+
   // Runs program under wine64 with the Unix exit status (the code's low byte).
   test_support::child_result run(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                                 std::chrono::seconds timeout = std::chrono::seconds(120)) const;
+                                 const environment& variables = {}) const;
 
   // Runs program through cmd.exe, which takes its 32-bit exit code; work_folder holds
   // the batch file and the code it writes. Arguments must not hold '"' or '%'.
   windows_result run_for_exit_code(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                                   const std::filesystem::path& work_folder) const;
+                                   const std::filesystem::path& work_folder, const environment& variables = {}) const;
 
   // The current user's proxy ("host:port") in the prefix's registry, where
   // WinHttpGetIEProxyConfigForCurrentUser reads it, or none. Raises std::runtime_error
@@ -46,7 +49,7 @@ class wine_programs {
 
  private:
   wine_programs();
-  test_support::child_options options(std::vector<std::string> arguments, std::chrono::seconds timeout) const;
+  test_support::child_options options(std::vector<std::string> arguments, const environment& variables) const;
 
   std::filesystem::path build_;
   std::filesystem::path prefix_;

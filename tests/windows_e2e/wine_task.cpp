@@ -24,10 +24,6 @@ class update_server {
     test_support::write_text(folder() / "info2.txt",
                              std::string("antivirus\r\n") + release + "\r\n" + package + "\r\n");
     test_support::write_package(folder() / package, {{u"bases.dat", std::string(2 << 20, 'b')}}, keys);
-    const std::filesystem::path without_package = root_.path() / "www/update/1";
-    std::filesystem::create_directories(without_package);
-    test_support::write_text(without_package / "info2.txt",
-                             std::string("antivirus\r\n") + release + "\r\n" + missing_package + "\r\n");
     server_.emplace(test_support::nginx_options{FERROWICK_SOURCE_DIR "/demo/nginx/update-server.conf",
                                                 root_.path() / "www",
                                                 test_support::make_tls_certificate(root_.path() / "cert", "KOVA"), ""});
@@ -101,9 +97,10 @@ std::vector<std::string> task_folder::write_task(const task_options& options) co
   return {"--task", windows_path(root() / "task.txt")};
 }
 
-windows_result task_folder::run_task(const task_options& options) const {
+windows_result task_folder::run_task(const task_options& options, const wine_programs::environment& variables) const {
   const wine_programs& programs = wine_programs::get();
-  return programs.run_for_exit_code(programs.program("src/tools/ferrowick-run.exe"), write_task(options), root());
+  return programs.run_for_exit_code(programs.program("src/tools/ferrowick-run.exe"), write_task(options), root(),
+                                    variables);
 }
 
 test_support::child_result task_folder::run_task_directly(const task_options& options) const {

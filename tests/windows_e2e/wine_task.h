@@ -17,10 +17,9 @@
 namespace wine_e2e {
 
 // What the shared server offers: update/0 holds info2.txt and a 2 MiB package, so a
-// transfer can stall in the middle; update/1 names a package the server does not have.
+// transfer can stall in the middle.
 inline constexpr char release[] = "2016-05-17T09:30:00Z";
 inline constexpr char package[] = "base_17_full.upd";
-inline constexpr char missing_package[] = "base_18_full.upd";
 uint16_t update_server_port();
 std::filesystem::path update_folder();
 
@@ -39,7 +38,7 @@ class task_folder {
   task_options directory_task(const std::filesystem::path& source) const;
 
   // ferrowick-run.exe --task FILE through cmd: the exit code as Windows hands it over.
-  windows_result run_task(const task_options& options) const;
+  windows_result run_task(const task_options& options, const wine_programs::environment& variables = {}) const;
   // The same started directly by wine64, without cmd's own time: the Unix status is the
   // code's low byte.
   test_support::child_result run_task_directly(const task_options& options) const;
