@@ -1,6 +1,5 @@
 // The worker over HTTPS under wine, started by the Windows runner through a real pipe:
 // directly and through proxies, a failure, and the stop event during a stalled transfer.
-#include <iostream>
 #include <string>
 
 #include "support/free_port.h"
@@ -65,10 +64,11 @@ TEST_F(https_update_under_wine, a_failure_ends_with_minus_one_and_the_worker_tex
 
 TEST_F(https_update_under_wine, the_stop_event_ends_a_stalled_transfer_with_minus_three) {
   windows_result result;
+  // The latency is bench/wine_e2e's measure: through cmd, wine's hold on the ended
+  // worker's descriptors adds about 2 s here.
   const auto stop_to_exit =
       wine_e2e::stop_a_stalled_transfer(*this, [&](const task_options& options) { result = run_task(options); });
   ASSERT_TRUE(stop_to_exit) << "no stall, or ferrowick-event.exe could not set the event\n" << result.stderr_text;
-  std::cout << "stop event set -> ferrowick-run.exe (and cmd) ended: " << stop_to_exit->count() << " ms\n";
   EXPECT_EQ(result.exit_code, -3) << result.stderr_text;
   EXPECT_EQ(result.stdout_text, "");
   EXPECT_TRUE(test_support::list_names(destination()).empty());

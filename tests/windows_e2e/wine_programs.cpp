@@ -103,6 +103,17 @@ test_support::child_result wine_programs::run(const std::filesystem::path& progr
   return result;
 }
 
+int wine_programs::run_into_files(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                                  const std::filesystem::path& output_file,
+                                  const std::filesystem::path& error_file) const {
+  std::vector<std::string> line = {"-c", R"(exec "$0" "$@" >"$OUTPUT_FILE" 2>"$ERROR_FILE")", wine.string(),
+                                   program.string()};
+  line.insert(line.end(), arguments.begin(), arguments.end());
+  return test_support::run_child("/bin/sh", options(std::move(line), {{"OUTPUT_FILE", output_file.string()},
+                                                                      {"ERROR_FILE", error_file.string()}}))
+      .exit_code;
+}
+
 windows_result wine_programs::run_for_exit_code(const std::filesystem::path& program,
                                                 const std::vector<std::string>& arguments,
                                                 const std::filesystem::path& work_folder,

@@ -37,6 +37,12 @@ class wine_programs {
   test_support::child_result run(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                                  const environment& variables = {}) const;
 
+  // As run, with standard output and error into files: only the program's own end is
+  // waited for, not that of processes that inherited its output (wine keeps an ended
+  // process's descriptors open for about 2 s more). Gives the Unix status.
+  int run_into_files(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                     const std::filesystem::path& output_file, const std::filesystem::path& error_file) const;
+
   // Runs program through cmd.exe, which takes its 32-bit exit code; work_folder holds
   // the batch file and the code it writes. Arguments must not hold '"' or '%'.
   windows_result run_for_exit_code(const std::filesystem::path& program, const std::vector<std::string>& arguments,

@@ -103,9 +103,10 @@ windows_result task_folder::run_task(const task_options& options, const wine_pro
                                     variables);
 }
 
-test_support::child_result task_folder::run_task_directly(const task_options& options) const {
+int task_folder::run_task_directly(const task_options& options) const {
   const wine_programs& programs = wine_programs::get();
-  return programs.run(programs.program("src/tools/ferrowick-run.exe"), write_task(options));
+  return programs.run_into_files(programs.program("src/tools/ferrowick-run.exe"), write_task(options),
+                                 root() / "runner output.txt", root() / "runner errors.txt");
 }
 
 bool task_folder::set_stop_event() const {

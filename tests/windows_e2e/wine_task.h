@@ -39,9 +39,9 @@ class task_folder {
 
   // ferrowick-run.exe --task FILE through cmd: the exit code as Windows hands it over.
   windows_result run_task(const task_options& options, const wine_programs::environment& variables = {}) const;
-  // The same started directly by wine64, without cmd's own time: the Unix status is the
-  // code's low byte.
-  test_support::child_result run_task_directly(const task_options& options) const;
+  // The same started directly by wine64, without cmd's own time, its output into files
+  // in the folder: the Unix status, the code's low byte.
+  int run_task_directly(const task_options& options) const;
 
   // Sets the stop event with ferrowick-event.exe; false when the tool fails.
   bool set_stop_event() const;
