@@ -5,18 +5,17 @@
 
 namespace path_helpers {
 
-namespace {
-
-bool is_separator(char16_t c) { return details::separators().find(c) != std::u16string_view::npos; }
-
-}  // namespace
-
-std::u16string join_path(const std::u16string& first, const std::u16string& second) {
+std::u16string join_with(const std::u16string& first, const std::u16string& second, std::u16string_view separators) {
+  const auto is_separator = [separators](char16_t c) { return separators.find(c) != std::u16string_view::npos; };
   const bool first_ends = !first.empty() && is_separator(first.back());
   const bool second_begins = !second.empty() && is_separator(second.front());
   if (first_ends && second_begins) return first.substr(0, first.size() - 1) + second;
   if (first_ends || second_begins) return first + second;
-  return first + details::separators().front() + second;
+  return first + separators.front() + second;
+}
+
+std::u16string join_path(const std::u16string& first, const std::u16string& second) {
+  return join_with(first, second, details::separators());
 }
 
 std::u16string trim_last_slash(const std::u16string& path) {

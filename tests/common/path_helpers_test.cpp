@@ -22,6 +22,13 @@ TEST(path_helpers_join_path, puts_exactly_one_separator_between_the_parts) {
   EXPECT_EQ(path_helpers::join_path(u"/d", u""), u"/d/");
 }
 
+TEST(path_helpers_join_with, counts_any_of_the_separators_and_puts_in_the_first) {
+  EXPECT_EQ(path_helpers::join_with(u"d", u"f", u"\\/"), u"d\\f");
+  EXPECT_EQ(path_helpers::join_with(u"d/", u"f", u"\\/"), u"d/f");
+  EXPECT_EQ(path_helpers::join_with(u"d", u"/f", u"\\/"), u"d/f");
+  EXPECT_EQ(path_helpers::join_with(u"d\\", u"/f", u"\\/"), u"d/f");
+}
+
 TEST(path_helpers_trim_last_slash, removes_every_trailing_separator) {
   EXPECT_EQ(path_helpers::trim_last_slash(u"/d/"), u"/d");
   EXPECT_EQ(path_helpers::trim_last_slash(u"/d//"), u"/d");

@@ -1,97 +1,100 @@
 #include "common/process_management.h"
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
+#include "common/winapi/events.h"
+#include "common/winapi/file_api.h"
+#include "common/winapi/last_error.h"
 #include "error_lib/application_exception.h"
+#include "support/anonymous_pipe.h"
 #include "support/log_capture.h"
+#include "support/standard_input_replacement.h"
 #include "support/temp_directory.h"
+#include "support/wine.h"
 
 namespace {
 
 using testing::ElementsAre;
 
-class pipe_fixture : public testing::Test {
+class process_management_pipe : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(::pipe(ends_), 0); }
-  void TearDown() override {
-    ::close(ends_[0]);
-    if (ends_[1] >= 0) ::close(ends_[1]);
-  }
   void write_text(const std::string& bytes) {
-    ASSERT_EQ(::write(ends_[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    uint32_t written = 0;
+    ASSERT_TRUE(winapi::write_file(pipe_.writer.get(), bytes.data(), static_cast<uint32_t>(bytes.size()), &written));
+    ASSERT_EQ(written, bytes.size());
   }
-  void close_writer() {
-    ::close(ends_[1]);
-    ends_[1] = -1;
-  }
-  int reader() const { return ends_[0]; }
+  void close_writer() { pipe_.writer.close(); }
+  winapi::handle_t reader() const { return pipe_.reader.get(); }
+
+  static constexpr uint32_t capacity = 1 << 20;
 
  private:
-  int ends_[2] = {-1, -1};
   test_support::log_capture capture_;
+  test_support::anonymous_pipe pipe_ = test_support::make_anonymous_pipe(capacity);
 };
 
-TEST_F(pipe_fixture, takes_all_bytes_in_the_pipe_and_appends_a_utf16_terminator) {
+TEST_F(process_management_pipe, takes_all_bytes_in_the_pipe_and_appends_a_utf16_terminator) {
   write_text(std::string("a\0b\0", 4));
   close_writer();
   EXPECT_THAT(process_management::read_from_redirected_input(reader()), ElementsAre('a', 0, 'b', 0, 0, 0));
 }
 
-TEST_F(pipe_fixture, an_empty_pipe_gives_no_bytes) {
-  close_writer();
+TEST_F(process_management_pipe, an_empty_pipe_gives_no_bytes) {
   EXPECT_TRUE(process_management::read_from_redirected_input(reader()).empty());
 }
 
-TEST_F(pipe_fixture, takes_only_what_is_in_the_pipe_at_the_peek) {
+TEST_F(process_management_pipe, takes_only_what_is_in_the_pipe_at_the_peek) {
   write_text("abcd");
   EXPECT_EQ(process_management::read_from_redirected_input(reader()).size(), 6u);
   write_text("ef");
   EXPECT_THAT(process_management::read_from_redirected_input(reader()), ElementsAre('e', 'f', 0, 0));
 }
 
-TEST_F(pipe_fixture, a_pipe_filled_to_a_raised_capacity_is_read_in_one_piece) {
-  constexpr int size = 1 << 20;
-  ASSERT_GE(::fcntl(reader(), F_SETPIPE_SZ, size), size);
-  write_text(std::string(size, 'x'));
+TEST_F(process_management_pipe, a_pipe_filled_to_its_capacity_is_read_in_one_piece) {
+  write_text(std::string(capacity, 'x'));
   const std::vector<uint8_t> text = process_management::read_from_redirected_input(reader());
-  ASSERT_EQ(text.size(), static_cast<size_t>(size) + 2);
-  EXPECT_EQ(text[size - 1], 'x');
-  EXPECT_EQ(text[size], 0);
+  ASSERT_EQ(text.size(), static_cast<size_t>(capacity) + 2);
+  EXPECT_EQ(text[capacity - 1], 'x');
+  EXPECT_EQ(text[capacity], 0);
 }
 
-void expect_win32_failure(winapi::handle_t handle, int value) {
+void expect_win32_failure(winapi::handle_t handle, uint32_t value) {
   try {
     process_management::read_from_redirected_input(handle);
     FAIL() << "no exception";
   } catch (const common::application_exception& e) {
     EXPECT_EQ(e.code().category().name(), std::string("win32"));
-    EXPECT_EQ(e.code().value(), value);
+    EXPECT_EQ(e.code().value(), static_cast<int>(value));
     EXPECT_NE(std::string(e.what()).find("PeekNamedPipe"), std::string::npos) << e.what();
   }
 }
 
-TEST(read_from_redirected_input, a_file_is_not_a_pipe) {
+TEST(process_management_input, a_file_is_not_a_pipe) {
   test_support::log_capture capture;
   test_support::temp_directory temp;
-  const std::string path = (temp.path() / "input").string();
-  const int file = ::open(path.c_str(), O_RDWR | O_CREAT, 0600);
-  ASSERT_GE(file, 0);
-  ASSERT_EQ(::write(file, "abcd", 4), 4);
-  expect_win32_failure(file, 1);
-  ::close(file);
+  const common::handle_holder file(winapi::create_file((temp.path() / "input").u16string(),
+                                                       winapi::generic_read | winapi::generic_write,
+                                                       winapi::creation_disposition::create_new));
+  ASSERT_TRUE(file.valid());
+  uint32_t written = 0;
+  ASSERT_TRUE(winapi::write_file(file.get(), "abcd", 4, &written));
+  // Wine answers ERROR_NOT_SUPPORTED (its file system refuses the peek as unsupported).
+  expect_win32_failure(
+      file.get(), test_support::running_under_wine() ? winapi::error_not_supported : winapi::error_invalid_function);
 }
 
-TEST(read_from_redirected_input, a_closed_handle_is_an_invalid_handle) {
+TEST(process_management_input, a_closed_handle_is_an_invalid_handle) {
   test_support::log_capture capture;
-  expect_win32_failure(4000, 6);
+  const winapi::handle_t event = winapi::create_event(false);
+  ASSERT_FALSE(common::is_no_handle(event));
+  ASSERT_TRUE(winapi::close_handle(event));
+  expect_win32_failure(event, winapi::error_invalid_handle);
 }
 
-TEST(read_from_redirected_input, no_handle_fails_with_5001) {
+TEST(process_management_input, no_handle_fails_with_5001) {
   test_support::log_capture capture;
   for (const winapi::handle_t handle : {winapi::handle_t(0), winapi::invalid_handle_value}) {
     try {
@@ -103,40 +106,16 @@ TEST(read_from_redirected_input, no_handle_fails_with_5001) {
   }
 }
 
-// Puts a descriptor in place of standard input (or closes it, for -1) for the
-// test's duration, whatever standard input the test runner was given.
-class standard_input_replacement {
- public:
-  explicit standard_input_replacement(int replacement) : saved_(::fcntl(0, F_DUPFD_CLOEXEC, 3)) {
-    if (replacement >= 0) {
-      ::dup2(replacement, 0);
-    } else {
-      ::close(0);
-    }
-  }
-  ~standard_input_replacement() {
-    if (saved_ >= 0) {
-      ::dup2(saved_, 0);
-      ::close(saved_);
-    } else {
-      ::close(0);
-    }
-  }
-
- private:
-  int saved_;
-};
-
-TEST_F(pipe_fixture, standard_input_is_a_handle_of_its_own) {
-  const standard_input_replacement replaced(reader());
+TEST_F(process_management_pipe, standard_input_reads_the_pipe_in_its_place) {
+  write_text("ab");
+  const test_support::standard_input_replacement replaced(reader());
   const common::handle_holder input = process_management::get_standard_input();
   ASSERT_TRUE(input.valid());
-  EXPECT_GE(input.get(), 3);
-  EXPECT_NE(input.get(), reader());
+  EXPECT_THAT(process_management::read_from_redirected_input(input.get()), ElementsAre('a', 'b', 0, 0));
 }
 
-TEST(get_standard_input, is_empty_when_standard_input_is_closed) {
-  const standard_input_replacement closed(-1);
+TEST(process_management_standard_input, is_empty_when_there_is_no_standard_input) {
+  const test_support::standard_input_replacement none(0);
   EXPECT_FALSE(process_management::get_standard_input().valid());
 }
 

@@ -20,6 +20,7 @@
 #include "updater_lib/details/https/abortable_https_session.h"
 #include "updater_lib/details/https/default_update_server.h"
 #include "updater_lib/details/https/internal_downloader_exception.h"
+#include "updater_lib/details/https/network_startup.h"
 
 namespace updater::details {
 
@@ -104,6 +105,7 @@ int32_t session_timeout_seconds(uint32_t block_size) {
 std::unique_ptr<Poco::Net::HTTPSClientSession> setup_https_session(const std::u16string& url, uint32_t block_size,
                                                                    const proxy_parameters& proxy) {
   FW_LOG_SCOPE();
+  start_network_once();
   Poco::Net::Context::Ptr context(new Poco::Net::Context(Poco::Net::Context::TLSV1_2_CLIENT_USE, "",
                                                          Poco::Net::Context::VERIFY_STRICT, 0, false, cipher_list));
   // Host names are not the library's business: every certificate must reach the rule.

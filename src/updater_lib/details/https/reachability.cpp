@@ -12,6 +12,7 @@
 #include "updater_lib/details/https/error_list.h"
 #include "updater_lib/details/https/http_exchange.h"
 #include "updater_lib/details/https/https_session.h"
+#include "updater_lib/details/https/network_startup.h"
 
 namespace updater {
 
@@ -32,6 +33,7 @@ class tcp_probe : public Poco::Net::HTTPSession {
 bool is_proxy_server_reachable(const proxy_parameters& proxy, const https_parameters& parameters,
                                details::https_session_slot& slot) {
   FW_LOG_SCOPE();
+  details::start_network_once();
   try {
     const Poco::Net::SocketAddress address(common::utf16_to_utf8(proxy.proxy_address), proxy.proxy_port);
     const auto probe =

@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "common/path_helpers.h"
 #include "common/u16_stream.h"
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
@@ -32,14 +33,9 @@ void check_full_qualified_domain_name(const std::u16string& host) {
   FW_THROW(common::application_exception(common::error_invalid_fqdn), "FQDN = ", host);
 }
 
-// URLs and paths here share the separator and the joining rule.
+// URLs take '/' on every system, unlike file paths.
 std::u16string concatenate_url_paths(const std::u16string& left, const std::u16string& right) {
-  // URLs take '/' on every system, unlike file paths.
-  const bool left_ends = !left.empty() && left.back() == u'/';
-  const bool right_starts = !right.empty() && right.front() == u'/';
-  if (left_ends && right_starts) return left + right.substr(1);
-  if (left_ends || right_starts) return left + right;
-  return left + u'/' + right;
+  return path_helpers::join_with(left, right, u"/");
 }
 
 std::pair<std::u16string, std::u16string> get_update_server_url(const std::u16string& host, uint16_t service_port,

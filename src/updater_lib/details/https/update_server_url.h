@@ -11,7 +11,7 @@ namespace updater {
 // dotted-quad IPv4 address; anything else raises 5352.
 void check_full_qualified_domain_name(const std::u16string& host);
 
-// left and right with exactly one '/' between them (none added after an empty left).
+// left and right with exactly one '/' between them.
 std::u16string concatenate_url_paths(const std::u16string& left, const std::u16string& right);
 
 // (https://host:port/, root + "update/" + version, with "/utils" when utilities is 1).
