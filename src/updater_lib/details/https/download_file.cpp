@@ -21,7 +21,6 @@
 #include "updater_lib/details/https/http_exchange.h"
 #include "updater_lib/details/https/https_session.h"
 #include "updater_lib/details/https/internal_downloader_exception.h"
-#include "updater_lib/details/https/network_library.h"
 #include "updater_lib/details/https/proxy_selection.h"
 #include "updater_lib/details/https/reachability.h"
 #include "updater_lib/details/https/update_server_url.h"
@@ -238,7 +237,6 @@ std::u16string download_file(const std::u16string& root_url, const std::u16strin
                              cancellation_token& token, std::chrono::seconds timeout) {
   FW_LOG_SCOPE();
   log_downloader_parameters(parameters);
-  details::start_network_library();
   details::error_list errors;
   const std::vector<proxy_parameters> variants = get_variants_of_proxy_servers(parameters);
   if (variants.empty()) FW_THROW(common::application_exception(common::error_system_proxy_not_detected));
