@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/median.h"
 #include "common/handle_holder.h"
 #include "common/text.h"
 #include "common/winapi/events.h"
@@ -135,12 +136,6 @@ class cancel_bench {
   test_support::temp_directory root_;
   std::optional<test_support::nginx_server> server_;
 };
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t middle = values.size() / 2;
-  return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 }  // namespace
 

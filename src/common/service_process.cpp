@@ -139,6 +139,8 @@ struct worker_process::system_handles {
 
 std::u16string program_file_name(std::u16string_view base_name) { return std::u16string(base_name); }
 
+int status_of_worker_code(int worker_code) { return worker_code & 0xFF; }
+
 worker_process::worker_process(const std::u16string& program, const std::vector<uint8_t>& input,
                                bool keep_first_output_line)
     : system_(std::make_unique<system_handles>()) {

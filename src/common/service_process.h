@@ -20,6 +20,10 @@ std::u16string program_file_name(std::u16string_view base_name);
 
 enum class wait_outcome { exited, interrupted, deadline_passed };
 
+// A worker's own exit code (0, -1, -2, -3) as this system hands it to whoever started
+// the runner: a POSIX shell sees its low byte (-3 is 253), Windows the 32-bit code itself.
+int status_of_worker_code(int worker_code);
+
 class worker_process {
  public:
   // Starts program. Its standard input is a pipe that already holds all of input and is
@@ -41,9 +45,9 @@ class worker_process {
   wait_outcome wait(const console_control::interrupt_listener& interrupts,
                     std::optional<std::chrono::steady_clock::time_point> deadline);
 
-  // After wait returned exited: the status as a shell shows it, 0 to 255 for an exit
-  // code (a worker's -3 is 253); on Linux 128 + the signal number for a worker ended by
-  // a signal, on Windows any other exit code as it is (0xC0000005 for an access violation).
+  // After wait returned exited: the status as the system shows it; on Linux 0 to 255 for
+  // an exit code (a worker's -3 is 253) and 128 + the signal number for a worker ended by
+  // a signal, on Windows the exit code as it is (-3, or 0xC0000005 for an access violation).
   int exit_status() const;
 
   // What the worker wrote to standard error so far: anything at all, and its last byte.

@@ -254,6 +254,8 @@ struct worker_process::system_handles {
 
 std::u16string program_file_name(std::u16string_view base_name) { return std::u16string(base_name) + u".exe"; }
 
+int status_of_worker_code(int worker_code) { return worker_code; }
+
 worker_process::worker_process(const std::u16string& program, const std::vector<uint8_t>& input,
                                bool keep_first_output_line)
     : system_(std::make_unique<system_handles>()) {
@@ -321,12 +323,6 @@ wait_outcome worker_process::wait(const console_control::interrupt_listener& int
   }
 }
 
-int worker_process::exit_status() const {
-  if (!status_) return -1;
-  // The worker's own negative codes as a POSIX shell shows them: -3 is 253.
-  const auto code = static_cast<uint32_t>(*status_);
-  if (code >= 0xFFFFFF00u) return static_cast<int>(code & 0xFF);
-  return *status_;
-}
+int worker_process::exit_status() const { return status_.value_or(-1); }
 
 }  // namespace service_process

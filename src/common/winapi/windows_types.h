@@ -21,7 +21,8 @@ inline std::wstring to_wide(std::u16string_view text) { return std::wstring(text
 inline std::u16string from_wide(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
 
 // A program path as the wide calls take it, with backslashes as separators (long paths
-// with the "\\?\" prefix take no other). Nothing (last error ERROR_INVALID_NAME) when it holds a NUL.
+// with the "\\?\" prefix take no other); a path too long for the plain calls in its full
+// form behind that prefix. Nothing (last error ERROR_INVALID_NAME) when it holds a NUL.
 std::optional<std::wstring> to_windows_path(std::u16string_view path);
 
 // FILETIME as one 64-bit count of 100-ns ticks since 1601-01-01 UTC.

@@ -1,5 +1,5 @@
 // Service-side runner: starts the worker for one update task the way the suite's
-// service does and returns the worker's exit code as the shell sees it.
+// service does and returns the worker's exit code as the system passes it on.
 //
 //   ferrowick-run --source-dir DIR --dest-dir DIR --pub KEY_FILE [options]
 //   ferrowick-run --source https --host HOST --dest-dir DIR --pub KEY_FILE [options]
@@ -38,9 +38,9 @@ namespace {
 constexpr int exit_placed = 0;
 constexpr int exit_failure = 1;
 constexpr int exit_usage = 2;
-constexpr int exit_cancelled = 253;      // the worker's -3
-constexpr int exit_up_to_date = 254;     // the worker's -2
-constexpr int exit_worker_failed = 255;  // the worker's -1
+const int exit_worker_failed = service_process::status_of_worker_code(-1);
+const int exit_up_to_date = service_process::status_of_worker_code(-2);
+const int exit_cancelled = service_process::status_of_worker_code(-3);
 
 // The stop event for the task; removed again at the end when this run made it. An
 // event that already exists (made and possibly set by someone else) is used as it is.

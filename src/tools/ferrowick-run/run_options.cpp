@@ -6,6 +6,7 @@
 
 #include "common/base64.h"
 #include "common/fs_utils.h"
+#include "common/service_process.h"
 #include "common/text.h"
 #include "cpplogger/levels.h"
 #include "task_file.h"
@@ -396,8 +397,11 @@ std::string usage_text() {
       "       ferrowick-run --task FILE [options]\n"
       "Runs one update task as the service does: writes the parameter text into the\n"
       "worker's standard input, owns the stop event (set on Ctrl-C, SIGTERM or\n"
-      "--cancel-after) and exits with the worker's exit code (0 placed, 254 up to date,\n"
-      "253 cancelled, 255 failed; 1 when the worker cannot be run, 2 for bad options).\n"
+      "--cancel-after) and exits with the worker's exit code (0 placed, " +
+      std::to_string(service_process::status_of_worker_code(-2)) + " up to date,\n" +
+      std::to_string(service_process::status_of_worker_code(-3)) + " cancelled, " +
+      std::to_string(service_process::status_of_worker_code(-1)) +
+      " failed; 1 when the worker cannot be run, 2 for bad options).\n"
       "Guide: docs/running.md.\n\n"
       "runner options:\n"
       "  --task FILE                             options from FILE, one 'name = value' a line ('#' comments,\n"

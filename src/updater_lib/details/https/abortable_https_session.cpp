@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "common/winapi/socket_close.h"
+
 namespace updater::details {
 
 namespace {
@@ -33,6 +35,7 @@ void abortable_https_session::abort() {
   std::lock_guard lock(mutex_);
   aborted_ = true;
   connection_.shutdown();
+  if (winapi::closing_wakes_socket_waiters()) connection_.close();
 }
 
 void abortable_https_session::connect(const Poco::Net::SocketAddress& address) {

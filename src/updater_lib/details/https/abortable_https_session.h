@@ -2,9 +2,9 @@
 // The HTTPS session of every probe and transfer. The library's own session makes a
 // proxy's tunnel on a connection of its own that abort() cannot reach, and its TLS reads
 // wait twice (the socket's receive time-out, then a poll as long again). This session
-// makes the connection itself: abort() shuts down whatever is in use (the connection to
-// the proxy or server, the tunnel, TLS on top of it), and each blocking step waits for
-// one session time-out at most.
+// makes the connection itself: abort() shuts down (on Windows also closes) whatever is in
+// use (the connection to the proxy or server, the tunnel, TLS on top of it), and each
+// blocking step waits for one session time-out at most.
 #include <Poco/Net/Context.h>
 #include <Poco/Net/HTTPSClientSession.h>
 #include <Poco/Net/SocketAddress.h>
