@@ -78,7 +78,7 @@ test_support::child_options wine_programs::options(std::vector<std::string> argu
   test_support::child_options options;
   options.arguments = std::move(arguments);
   // wineboot takes about 20 s, an update a few; a worker writing a crash dump takes wine minutes.
-  options.timeout = std::chrono::seconds(120);
+  options.timeout = std::chrono::seconds(300);
   options.environment = {{"WINEPREFIX", prefix_.string()},
                          // The system proxy is the prefix's registry setting only.
                          {"http_proxy", std::nullopt},
