@@ -65,12 +65,19 @@ handle_t create_file(const std::u16string& path, uint32_t access, creation_dispo
   const bool existed =
       (disposition == creation_disposition::create_always || disposition == creation_disposition::open_always) &&
       exists(*native);
+  const int open_as = open_flags(access, disposition, flags);
   int descriptor;
   do {
-    descriptor = ::open(native->c_str(), open_flags(access, disposition, flags), 0666);
+    descriptor = ::open(native->c_str(), open_as, 0666);
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) {
-    set_last_error_from_errno();
+    // A file that may be created is missing only when its folder is, which Windows
+    // reports as a missing path.
+    if (errno == ENOENT && (open_as & O_CREAT) != 0) {
+      set_last_error(error_path_not_found);
+    } else {
+      set_last_error_from_errno();
+    }
     return invalid_handle_value;
   }
   struct stat status {};
