@@ -10,15 +10,15 @@
 
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/crash_guard.h"
-#include "common/winapi/crash_time.h"
-#include "common/winapi/crash_watchdog.h"
-#include "common/winapi/last_error.h"
-#include "common/winapi/minidump.h"
-#include "common/winapi/module_snapshot.h"
-#include "common/winapi/process_info.h"
-#include "common/winapi/process_memory_counters.h"
-#include "common/winapi/unhandled_exception_filter.h"
+#include "common/winapi/crash/crash_guard.h"
+#include "common/winapi/crash/crash_time.h"
+#include "common/winapi/crash/crash_watchdog.h"
+#include "common/winapi/crash/minidump.h"
+#include "common/winapi/crash/module_snapshot.h"
+#include "common/winapi/crash/process_memory_counters.h"
+#include "common/winapi/crash/unhandled_exception_filter.h"
+#include "common/winapi/process/last_error.h"
+#include "common/winapi/process/process_info.h"
 
 namespace crash_handler {
 

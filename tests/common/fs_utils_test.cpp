@@ -8,7 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "common/winapi/file_api.h"
+#include "common/winapi/files/file_api.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "support/error_of.h"

@@ -3,8 +3,8 @@
 // as is "en_US", which Windows refuses too (wine accepts it).
 #include <gtest/gtest.h>
 
-#include "common/winapi/last_error.h"
-#include "common/winapi/locale_names.h"
+#include "common/winapi/language/locale_names.h"
+#include "common/winapi/process/last_error.h"
 
 namespace {
 

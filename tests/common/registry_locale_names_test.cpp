@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "common/winapi/last_error.h"
-#include "common/winapi/locale_names.h"
+#include "common/winapi/language/locale_names.h"
+#include "common/winapi/process/last_error.h"
 
 namespace {
 

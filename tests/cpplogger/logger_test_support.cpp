@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "common/text.h"
-#include "common/winapi/environment.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/environment.h"
+#include "common/winapi/process/process_info.h"
 #include "cpplogger/details/instance_holder.h"
 
 namespace logger_tests {

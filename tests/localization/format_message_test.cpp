@@ -1,13 +1,13 @@
 // The FormatMessageW stand-in: its sources, its languages and the fault of a message
 // that reads more insertions than it was given.
-#include "common/winapi/format_message.h"
+#include "common/winapi/language/format_message.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "common/text.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
 #include "library_files.h"
 #include "support/temp_directory.h"
 

@@ -8,8 +8,8 @@
 #include <pugixml.hpp>
 
 #include "common/u16_stream.h"
-#include "common/winapi/debug_output.h"
-#include "common/winapi/file_path.h"
+#include "common/winapi/files/file_path.h"
+#include "common/winapi/process/debug_output.h"
 #include "cpplogger/details/file_functions.h"
 #include "cpplogger/details/log_text.h"
 #include "cpplogger/levels.h"
