@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "common/text.h"
 #include "common/winapi/language/library_as_data.h"
@@ -19,19 +20,22 @@ constexpr uint32_t source_flags = format_message_from_string | format_message_fr
 
 bool is_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-// Reads the insert number after '%' (one or two digits) and skips a "!format!" spec.
+// Reads the insert number after '%' (one or two digits) and skips a "!format!" spec;
+// npos for a spec that is never closed, which Windows refuses.
 size_t read_insert(std::u16string_view text, size_t pos, size_t& number) {
   number = text[pos] - u'0';
   ++pos;
   if (pos < text.size() && is_digit(text[pos])) number = number * 10 + (text[pos++] - u'0');
   if (pos < text.size() && text[pos] == u'!') {
     const size_t close = text.find(u'!', pos + 1);
-    if (close != std::u16string_view::npos) pos = close + 1;
+    return close == std::u16string_view::npos ? close : close + 1;
   }
   return pos;
 }
 
-std::u16string expand(std::u16string_view text, bool ignore_inserts, std::span<const char16_t* const> arguments) {
+// The expanded text, or nothing with the last error set.
+std::optional<std::u16string> expand(std::u16string_view text, bool ignore_inserts,
+                                     std::span<const char16_t* const> arguments) {
   std::u16string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
@@ -44,6 +48,10 @@ std::u16string expand(std::u16string_view text, bool ignore_inserts, std::span<c
     if (is_digit(next)) {
       size_t number = 0;
       const size_t end = read_insert(text, i + 1, number);
+      if (end == std::u16string_view::npos) {
+        set_last_error(error_invalid_parameter);
+        return std::nullopt;
+      }
       if (ignore_inserts) {
         out.append(text.substr(i, end - i));
       } else if (number > arguments.size()) {
@@ -134,7 +142,9 @@ uint32_t format_message(uint32_t flags, const void* source, uint32_t message_id,
   std::u16string storage;
   const auto text = find_template(flags, source, message_id, language_id, storage);
   if (!text) return 0;
-  *buffer = expand(*text, (flags & format_message_ignore_inserts) != 0, arguments);
+  auto expanded = expand(*text, (flags & format_message_ignore_inserts) != 0, arguments);
+  if (!expanded) return 0;
+  *buffer = std::move(*expanded);
   if (buffer->empty()) set_last_error(error_mr_mid_not_found);
   return static_cast<uint32_t>(buffer->size());
 }
