@@ -4,7 +4,8 @@
 #   run-tests.sh [DIR] [ctest arguments...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build_dir=${1:-$root/out/windows}
+# Absolute: wine refuses a relative WINEPREFIX.
+build_dir=$(realpath -m "${1:-$root/out/windows}")
 shift || true
 bash "$root/scripts/windows/install-deps.sh"
 bash "$root/scripts/windows/build.sh" "$build_dir"
