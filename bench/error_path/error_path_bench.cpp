@@ -11,7 +11,7 @@
 
 #include "common/base64.h"
 #include "common/text.h"
-#include "common/winapi/library_as_data.h"
+#include "common/winapi/language/library_as_data.h"
 #include "cpplogger/logger.h"
 #include "error_lib/application_exception.h"
 #include "localization/localization_library.h"

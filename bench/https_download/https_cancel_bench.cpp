@@ -23,7 +23,7 @@
 #include "../support/median.h"
 #include "common/handle_holder.h"
 #include "common/text.h"
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "support/child_process.h"
 #include "support/nginx_server.h"
 #include "support/tcp_relay.h"

@@ -24,7 +24,7 @@
 #include "common/handle_holder.h"
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "support/nginx_server.h"
 #include "support/temp_directory.h"
 #include "support/tls_certificate.h"

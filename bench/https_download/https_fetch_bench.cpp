@@ -17,7 +17,7 @@
 #include "common/handle_holder.h"
 #include "common/program_arguments.h"
 #include "common/text.h"
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "updater_lib/details/https/download_file.h"
 #include "updater_lib/details/run/cancellation_token.h"
 

@@ -1,7 +1,7 @@
 #include "support/process_state.h"
 
 #include "common/text.h"
-#include "common/winapi/library_as_data.h"
+#include "common/winapi/language/library_as_data.h"
 #include "cpplogger/levels.h"
 #include "cpplogger/logger.h"
 #include "localization/localization_library.h"

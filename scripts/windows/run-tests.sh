@@ -6,6 +6,7 @@
 #   run-tests.sh [DIR] [--linux-build LINUX_DIR] [ctest arguments...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+# Absolute: wine refuses a relative WINEPREFIX.
 build_dir=$(realpath -m "${1:-$root/out/windows}")
 shift || true
 linux_build=$root/out/release

@@ -4,7 +4,7 @@
 #include <exception>
 #include <utility>
 
-#include "common/winapi/debug_output.h"
+#include "common/winapi/process/debug_output.h"
 
 namespace common {
 

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/win32_exception.h"
 

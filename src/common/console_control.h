@@ -3,7 +3,7 @@
 // (SIGINT) and SIGTERM (on Windows Ctrl-C and Ctrl-Break) no longer end the process but
 // are recorded, and a waiter can sleep on them (see service_process::worker_process::wait).
 // One object at a time.
-#include "common/winapi/handle.h"
+#include "common/winapi/process/handle.h"
 
 namespace console_control {
 

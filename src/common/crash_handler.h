@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "common/winapi/exception_pointers.h"
+#include "common/winapi/crash/exception_pointers.h"
 
 namespace crash_handler {
 

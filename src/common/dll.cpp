@@ -4,7 +4,7 @@
 
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/modules.h"
+#include "common/winapi/process/modules.h"
 #include "cpplogger/log_stream.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/win32_exception.h"

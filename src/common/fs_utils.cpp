@@ -5,10 +5,10 @@
 #include <stdexcept>
 
 #include "common/u16_stream.h"
-#include "common/winapi/file_api.h"
-#include "common/winapi/file_attributes.h"
-#include "common/winapi/file_operations.h"
-#include "common/winapi/file_path.h"
+#include "common/winapi/files/file_api.h"
+#include "common/winapi/files/file_attributes.h"
+#include "common/winapi/files/file_operations.h"
+#include "common/winapi/files/file_path.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"

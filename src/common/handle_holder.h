@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "common/winapi/handle.h"
+#include "common/winapi/process/handle.h"
 
 namespace common {
 

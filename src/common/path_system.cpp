@@ -5,7 +5,7 @@
 
 #include "common/path_helpers.h"
 #include "common/text.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"

@@ -1,6 +1,6 @@
 #include "common/program_arguments.h"
 #include "common/text.h"
-#include "common/winapi/command_line_to_argv.h"
+#include "common/winapi/process/command_line_to_argv.h"
 #include "common/winapi/windows_types.h"
 
 namespace common {

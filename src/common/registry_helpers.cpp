@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "common/u16_stream.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
 #include "cpplogger/levels.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/logger.h"

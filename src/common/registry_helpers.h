@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/winapi/registry_store.h"
+#include "common/winapi/registry/registry_store.h"
 #include "error_lib/application_exception.h"
 
 namespace registry_helpers {

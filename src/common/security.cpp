@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/win32_exception.h"
 

@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "common/text.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/result_codes.h"

@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "common/winapi/events.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
+#include "common/winapi/sync/events.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "common/text.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
 #include "cpplogger/levels.h"
 #include "cpplogger/message.h"
 

@@ -6,7 +6,7 @@
 
 #include "common/call_or_terminate.h"
 #include "common/u16_stream.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
 #include "cpplogger/logger.h"
 
 namespace cpplogger {

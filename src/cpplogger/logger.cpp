@@ -5,7 +5,7 @@
 #include <shared_mutex>
 #include <utility>
 
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
 #include "cpplogger/details/fake_impl.h"
 #include "cpplogger/details/history_log.h"
 #include "cpplogger/details/instance_holder.h"

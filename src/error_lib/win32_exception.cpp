@@ -2,7 +2,7 @@
 
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
 #include "localization/message_formatter.h"
 
 namespace win32 {

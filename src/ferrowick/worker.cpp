@@ -8,7 +8,7 @@
 #include "common/process_management.h"
 #include "common/security.h"
 #include "common/text.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/log_stream.h"
 #include "cpplogger/logger.h"

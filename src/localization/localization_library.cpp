@@ -1,9 +1,9 @@
 #include "localization/localization_library.h"
 
 #include "common/text.h"
-#include "common/winapi/format_message.h"
-#include "common/winapi/last_error.h"
-#include "common/winapi/library_as_data.h"
+#include "common/winapi/language/format_message.h"
+#include "common/winapi/language/library_as_data.h"
+#include "common/winapi/process/last_error.h"
 #include "cpplogger/log_stream.h"
 #include "error_lib/categories.h"
 #include "error_lib/exception_thrower.h"

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "common/u16_stream.h"
-#include "common/winapi/format_message.h"
+#include "common/winapi/language/format_message.h"
 #include "cpplogger/log_stream.h"
 #include "error_lib/exception_thrower.h"
 #include "localization/seh_guard.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/winapi/library_as_data.h"
+#include "common/winapi/language/library_as_data.h"
 
 namespace localization {
 

@@ -5,9 +5,9 @@
 
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/last_error.h"
-#include "common/winapi/locale_names.h"
-#include "common/winapi/ui_languages.h"
+#include "common/winapi/language/locale_names.h"
+#include "common/winapi/language/ui_languages.h"
+#include "common/winapi/process/last_error.h"
 #include "cpplogger/levels.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/logger.h"

@@ -1,7 +1,7 @@
 #include "localization/product_names.h"
 
 #include "common/u16_stream.h"
-#include "common/winapi/registry_store.h"
+#include "common/winapi/registry/registry_store.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/win32_exception.h"
 

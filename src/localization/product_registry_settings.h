@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/registry_helpers.h"
-#include "common/winapi/registry_store.h"
+#include "common/winapi/registry/registry_store.h"
 
 namespace product_registry_settings {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/winapi/format_message.h"
+#include "common/winapi/language/format_message.h"
 
 namespace sehwrapper {
 

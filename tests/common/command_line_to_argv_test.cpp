@@ -1,4 +1,4 @@
-#include "common/winapi/command_line_to_argv.h"
+#include "common/winapi/process/command_line_to_argv.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "common/winapi/debug_output.h"
+#include "common/winapi/process/debug_output.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "common/winapi/environment.h"
+#include "common/winapi/process/environment.h"
 
 namespace {
 

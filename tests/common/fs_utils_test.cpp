@@ -8,7 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "common/winapi/file_api.h"
+#include "common/winapi/files/file_api.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "support/error_of.h"
@@ -129,7 +129,7 @@ TEST_F(fs_utils_test, unique_temp_files_are_new_empty_and_named_prefix_and_numbe
   EXPECT_EQ(error_of([&] { fs_utils::create_unique_temp_file_with_handle(directory, nullptr); }),
             common::make_application_error(5171));
   EXPECT_EQ(error_of([&] { fs_utils::create_unique_temp_file_with_handle(path("missing"), u"p"); }),
-            win32::make_win32_error(2));
+            win32::make_win32_error(3));
 }
 
 TEST_F(fs_utils_test, last_write_time_is_a_filetime) {
@@ -143,14 +143,16 @@ TEST_F(fs_utils_test, last_write_time_is_a_filetime) {
 }
 
 TEST_F(fs_utils_test, full_path_names_are_absolute_and_normalised) {
-  EXPECT_EQ(fs_utils::get_full_path_name(u"/a/b/../c/./d"), u"/a/c/d");
-  EXPECT_EQ(fs_utils::get_full_path_name(u"rel/x"), (fs::current_path() / "rel/x").u16string());
+  // std::filesystem joins with the system's separator; the root is "/" or the current drive's.
+  const fs::path root = fs::current_path().root_path();
+  EXPECT_EQ(fs_utils::get_full_path_name(root.u16string() + u"a/b/../c/./d"), (root / "a" / "c" / "d").u16string());
+  EXPECT_EQ(fs_utils::get_full_path_name(u"rel/x"), (fs::current_path() / "rel" / "x").u16string());
 }
 
 TEST_F(fs_utils_test, the_temp_path_ends_with_a_separator) {
   const auto temp = fs_utils::get_temp_path();
   ASSERT_FALSE(temp.empty());
-  EXPECT_EQ(temp.back(), u'/');
+  EXPECT_EQ(temp.back(), fs::path::preferred_separator);
   EXPECT_TRUE(fs_utils::directory_exists(temp));
 }
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "common/handle_holder.h"
-#include "common/winapi/events.h"
-#include "common/winapi/file_api.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/files/file_api.h"
+#include "common/winapi/process/last_error.h"
+#include "common/winapi/sync/events.h"
 #include "support/environment_variable.h"
 #include "support/temp_directory.h"
 

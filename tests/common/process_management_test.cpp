@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "common/winapi/events.h"
-#include "common/winapi/file_api.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/files/file_api.h"
+#include "common/winapi/process/last_error.h"
+#include "common/winapi/sync/events.h"
 #include "error_lib/application_exception.h"
 #include "support/anonymous_pipe.h"
 #include "support/log_capture.h"

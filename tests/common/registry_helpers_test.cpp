@@ -11,8 +11,8 @@
 
 #include "common/registry_test_store.h"
 #include "common/u16_stream.h"
-#include "common/winapi/registry_store.h"
-#include "common/winapi/registry_store_file.h"
+#include "common/winapi/registry/registry_store.h"
+#include "common/winapi/registry/registry_store_file.h"
 #include "support/log_capture.h"
 
 namespace {

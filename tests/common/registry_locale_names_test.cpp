@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "common/winapi/last_error.h"
-#include "common/winapi/locale_names.h"
+#include "common/winapi/language/locale_names.h"
+#include "common/winapi/process/last_error.h"
 
 namespace {
 
@@ -41,13 +41,15 @@ TEST(locale_names, user_and_system_defaults_are_en_us) {
   EXPECT_EQ(winapi::lcid_to_locale_name(winapi::locale_system_default), u"en-US");
 }
 
+// Refused by Windows as by the stand-in; locale_names_stand_in_test.cpp has the values
+// only the stand-in's table lacks.
 TEST(locale_names, unknown_values_fail_with_invalid_parameter) {
-  for (const char16_t* name : {u"", u"ru", u"xx-XX", u"en-US ", u"en_US"}) {
+  for (const char16_t* name : {u"xx-XX", u"en-US "}) {
     winapi::set_last_error(0);
     EXPECT_EQ(winapi::locale_name_to_lcid(name), 0u);
     EXPECT_EQ(winapi::get_last_error(), winapi::error_invalid_parameter);
   }
-  for (uint32_t lcid : {0u, 0x19u, 0x409u + 0x10000u, 0xFFFFFFFFu}) {
+  for (uint32_t lcid : {0x409u + 0x10000u, 0xFFFFFFFFu}) {
     winapi::set_last_error(0);
     EXPECT_EQ(winapi::lcid_to_locale_name(lcid), u"") << lcid;
     EXPECT_EQ(winapi::get_last_error(), winapi::error_invalid_parameter);

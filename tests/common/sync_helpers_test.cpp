@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "support/environment_variable.h"

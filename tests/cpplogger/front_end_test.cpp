@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/path_helpers.h"
 #include "common/text.h"
 #include "cpplogger/details/fake_impl.h"
 #include "cpplogger/levels.h"
@@ -164,7 +165,7 @@ TEST(stand_by_logger_test, logs_nothing_to_files_and_keeps_its_names) {
   EXPECT_EQ(cpplogger::get_settings(), cpplogger::logger_settings{});
   EXPECT_EQ(cpplogger::get_logs_directory(), u"/logs");
   EXPECT_EQ(cpplogger::get_log_base_name(), u"worker");
-  EXPECT_EQ(stand_by->get_config_file_path(), u"/configs/logger.xml");
+  EXPECT_EQ(stand_by->get_config_file_path(), path_helpers::join_path(u"/configs", u"logger.xml"));
 
   const debug_output output;
   stand_by->write(make_record(cpplogger::level_info, u"a\nb"));

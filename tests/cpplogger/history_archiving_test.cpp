@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
 #include "logger_test_support.h"
 #include "support/child_process.h"
 #include "support/temp_directory.h"

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
 #include "cpplogger/details/fake_impl.h"
 #include "cpplogger/levels.h"
 #include "logger_test_support.h"

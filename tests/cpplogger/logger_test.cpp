@@ -5,13 +5,13 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <iterator>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "cpplogger/levels.h"
 #include "logger_test_support.h"
+#include "process_threads.h"
 #include "support/temp_directory.h"
 
 namespace {
@@ -70,12 +70,6 @@ class logger_test : public ::testing::Test {
     return true;
   }
 
-  // Threads of this process: the watcher is the only one a logger starts.
-  static size_t thread_count() {
-    const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
-    return static_cast<size_t>(std::distance(begin(tasks), end(tasks)));
-  }
-
   test_support::temp_directory directory;
   int edits = 0;
 };
@@ -92,8 +86,8 @@ TEST_F(logger_test, start_reads_the_settings_and_names_the_paths) {
 }
 
 TEST_F(logger_test, folders_named_outside_the_basic_plane_hold_settings_and_log) {
-  const auto configs = directory.path() / "configs \xF0\x9F\x98\x80";
-  const auto emoji_logs = directory.path() / "logs \xF0\x9F\x98\x81";
+  const auto configs = directory.path() / u"configs \U0001F600";
+  const auto emoji_logs = directory.path() / u"logs \U0001F601";
   std::filesystem::create_directory(configs);
   std::filesystem::create_directory(emoji_logs);
   write_bytes(configs / "logger.xml", settings_xml("true", "INFO"));
@@ -234,10 +228,10 @@ TEST_F(logger_test, the_watcher_picks_up_a_file_created_after_start) {
 
 TEST_F(logger_test, without_watching_no_thread_starts_and_an_edited_file_has_no_effect) {
   write_settings(settings_xml("false", "INFO"));
-  const size_t threads_before = thread_count();
+  const size_t threads_before = threads_of_this_process();
   Logger logger(1ms);
   start(logger, false);
-  EXPECT_EQ(thread_count(), threads_before);
+  EXPECT_EQ(threads_of_this_process(), threads_before);
   write_settings(settings_xml("true", "ERROR"));
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(logger.get_settings().level, cpplogger::level_info);
@@ -249,10 +243,10 @@ TEST_F(logger_test, a_stopped_watcher_ends_and_no_longer_reloads) {
   write_settings(settings_xml("false", "INFO"));
   Logger logger(1ms);
   start(logger, true);
-  const size_t threads_watching = thread_count();
+  const size_t threads_watching = threads_of_this_process();
   logger.stop_watching();
   // The stop does not wait for the thread; it ends on its own.
-  ASSERT_TRUE(eventually([&] { return thread_count() == threads_watching - 1; }));
+  ASSERT_TRUE(eventually([&] { return threads_of_this_process() == threads_watching - 1; }));
   write_settings(settings_xml("true", "ERROR"));
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(logger.get_settings().level, cpplogger::level_info);
@@ -264,12 +258,12 @@ TEST_F(logger_test, no_watcher_outlives_its_logger) {
   {
     Logger logger(1ms);
     start(logger, true);
-    threads_watching = thread_count();
+    threads_watching = threads_of_this_process();
     start(logger, true);  // the first watcher is stopped and joined here
     // A joined thread may stay listed for a moment while the kernel tears it down.
-    EXPECT_TRUE(eventually([&] { return thread_count() == threads_watching; }));
+    EXPECT_TRUE(eventually([&] { return threads_of_this_process() == threads_watching; }));
   }
-  EXPECT_TRUE(eventually([&] { return thread_count() == threads_watching - 1; }));
+  EXPECT_TRUE(eventually([&] { return threads_of_this_process() == threads_watching - 1; }));
 }
 
 TEST_F(logger_test, a_second_start_replaces_writer_and_watcher) {

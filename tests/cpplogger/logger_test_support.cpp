@@ -10,9 +10,10 @@
 #include <utility>
 
 #include "common/text.h"
-#include "common/winapi/environment.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/environment.h"
+#include "common/winapi/process/process_info.h"
 #include "cpplogger/details/instance_holder.h"
+#include "debugger_output_sink.h"
 
 namespace logger_tests {
 
@@ -25,7 +26,7 @@ std::filesystem::path debug_output_path() {
 
 // Set before main, ahead of the first debugger message and the first local time.
 const bool environment_ready = [] {
-  winapi::set_environment_variable("FERROWICK_DEBUG_OUTPUT", debug_output_path().string());
+  collect_debugger_output(debug_output_path());
   winapi::set_environment_variable("TZ", "UTC");
   ::tzset();
   std::atexit([] {
@@ -36,6 +37,7 @@ const bool environment_ready = [] {
 }();
 
 std::uintmax_t debug_output_size() {
+  wait_for_debugger_output();
   std::error_code missing;
   const auto size = std::filesystem::file_size(debug_output_path(), missing);
   return missing ? 0 : size;
@@ -50,6 +52,7 @@ cpplogger::message make_record(int32_t level, std::u16string text, int32_t depth
 debug_output::debug_output() : start_(debug_output_size()) {}
 
 std::string debug_output::text() const {
+  wait_for_debugger_output();
   std::ifstream file(debug_output_path(), std::ios::binary);
   file.seekg(static_cast<std::streamoff>(start_));
   return std::string(std::istreambuf_iterator<char>(file), {});

@@ -104,9 +104,9 @@ TEST_F(settings_reader_test, a_malformed_or_missing_file_gives_defaults_with_the
 }
 
 // Characters outside the basic multilingual plane are surrogate pairs inside the program
-// and one 4-byte sequence in the path the system takes.
+// and take the system's own form in the path it is given (one 4-byte UTF-8 sequence on Linux).
 TEST_F(settings_reader_test, a_file_in_a_folder_named_outside_the_basic_plane_is_found) {
-  const auto folder = directory.path() / "configs \xF0\x9F\x98\x80";
+  const auto folder = directory.path() / u"configs \U0001F600";
   std::filesystem::create_directory(folder);
   write_bytes(folder / "logger.xml", settings_xml("true", "ERROR"));
   const std::u16string path = u16(directory.path()) + u"/configs \U0001F600/logger.xml";

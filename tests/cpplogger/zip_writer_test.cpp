@@ -386,7 +386,7 @@ TEST_F(zip_writer_test, refusals_name_their_reason_and_leave_no_archive) {
                              {u16(test.source("a.log", history, modified))});
        },
        [](const zip_writer_test& test) {
-         return file_failure("CreateFileW", test.directory.path() / "missing" / "out.zip", 2);
+         return file_failure("CreateFileW", test.directory.path() / "missing" / "out.zip", 3);
        }},
   };
   for (const auto& row : refusals) {

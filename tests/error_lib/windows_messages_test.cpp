@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "common/winapi/last_error.h"
-#include "common/winapi/system_proxy.h"
+#include "common/winapi/process/last_error.h"
+#include "common/winapi/proxy/system_proxy.h"
 #include "error_lib/categories.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "common/text.h"
-#include "common/winapi/memory_map.h"
-#include "common/winapi/module_snapshot.h"
-#include "common/winapi/process_memory_counters.h"
+#include "common/winapi/crash/memory_map.h"
+#include "common/winapi/crash/module_snapshot.h"
+#include "common/winapi/crash/process_memory_counters.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "common/u16_stream.h"
-#include "common/winapi/events.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
+#include "common/winapi/sync/events.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "common/handle_holder.h"
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "support/environment_variable.h"
 #include "support/update_source.h"
 #include "worker_fixture.h"

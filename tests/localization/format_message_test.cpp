@@ -1,13 +1,13 @@
 // The FormatMessageW stand-in: its sources, its languages and the fault of a message
 // that reads more insertions than it was given.
-#include "common/winapi/format_message.h"
+#include "common/winapi/language/format_message.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "common/text.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
 #include "library_files.h"
 #include "support/temp_directory.h"
 
@@ -91,6 +91,8 @@ TEST_F(format_message_test, insertions_are_strings_and_a_read_past_them_faults) 
             "%1-x-%-\r\n");
   EXPECT_THROW(call(from_module | allocate | with_array, library_->get(), 0x43000001, 1033, {u"only one"}),
                structured_exception);
+  // A format after an insertion that is never closed makes the template invalid.
+  EXPECT_EQ(call(format_message_from_string | allocate | with_array, u"%1! left open", 0, 1033, {u"x"}), "error 87");
 }
 
 }  // namespace

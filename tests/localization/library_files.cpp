@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "common/winapi/library_as_data.h"
+#include "common/winapi/language/library_as_data.h"
 #include "support/child_process.h"
 
 namespace test_support {

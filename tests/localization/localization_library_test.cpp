@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-#include "common/winapi/library_as_data.h"
+#include "common/winapi/language/library_as_data.h"
 #include "library_files.h"
 #include "support/log_capture.h"
 #include "support/temp_directory.h"

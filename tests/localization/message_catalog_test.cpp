@@ -1,6 +1,6 @@
 // The localization library file: the shipped one is complete and consistent, and a
 // damaged file is refused as a whole.
-#include "common/winapi/message_catalog.h"
+#include "common/winapi/language/message_catalog.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "common/text.h"
-#include "common/winapi/last_error.h"
-#include "common/winapi/library_as_data.h"
+#include "common/winapi/language/library_as_data.h"
+#include "common/winapi/process/last_error.h"
 #include "error_lib/generated/generated_error_codes.h"
 #include "library_files.h"
 #include "support/temp_directory.h"

@@ -13,7 +13,7 @@ using localization::format_string;
 TEST(FormatString, InsertsStringsByNumber) {
   EXPECT_EQ(format_string("a %2 b %1", {u"x", u"y"}), u"a y b x");
   EXPECT_EQ(format_string("%1%1", {u"ab"}), u"abab");
-  EXPECT_EQ(format_string("%10!", {u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"ten"}), u"ten!");
+  EXPECT_EQ(format_string("%10.", {u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"ten"}), u"ten.");
 }
 
 TEST(FormatString, EscapesAndLineBreaks) {

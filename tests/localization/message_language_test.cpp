@@ -9,7 +9,7 @@
 #include "common/registry_helpers.h"
 #include "common/registry_test_store.h"
 #include "common/text.h"
-#include "common/winapi/ui_languages.h"
+#include "common/winapi/language/ui_languages.h"
 #include "localization/message_formatter.h"
 #include "support/child_process.h"
 #include "support/log_capture.h"

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "common/winapi/environment.h"
+#include "common/winapi/process/environment.h"
 
 namespace test_support {
 

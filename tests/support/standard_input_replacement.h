@@ -2,7 +2,7 @@
 // Puts a copy of a handle in place of the process's standard input for the object's
 // lifetime (no handle: no standard input), whatever standard input the test runner was
 // given. Code under test may close the copy it finds there.
-#include "common/winapi/handle.h"
+#include "common/winapi/process/handle.h"
 
 namespace test_support {
 

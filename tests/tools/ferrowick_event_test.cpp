@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "common/handle_holder.h"
-#include "common/winapi/events.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/process/last_error.h"
+#include "common/winapi/sync/events.h"
 #include "support/environment_variable.h"
 #include "support/temp_directory.h"
 

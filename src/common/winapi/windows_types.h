@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/winapi/handle.h"
+#include "common/winapi/process/handle.h"
 
 namespace winapi::details {
 

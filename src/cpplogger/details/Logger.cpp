@@ -8,7 +8,7 @@
 #include "common/path_helpers.h"
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/debug_output.h"
+#include "common/winapi/process/debug_output.h"
 #include "cpplogger/details/current_settings.h"
 #include "cpplogger/details/file_functions.h"
 #include "cpplogger/details/filestream_logger.h"

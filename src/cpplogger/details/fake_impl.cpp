@@ -1,7 +1,7 @@
 #include "cpplogger/details/fake_impl.h"
 
 #include "common/path_helpers.h"
-#include "common/winapi/debug_output.h"
+#include "common/winapi/process/debug_output.h"
 
 namespace cpplogger::details {
 

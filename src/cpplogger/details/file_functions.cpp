@@ -3,9 +3,9 @@
 #include <stdexcept>
 
 #include "common/u16_stream.h"
-#include "common/winapi/debug_output.h"
-#include "common/winapi/file_attributes.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/files/file_attributes.h"
+#include "common/winapi/process/debug_output.h"
+#include "common/winapi/process/last_error.h"
 #include "cpplogger/details/log_text.h"
 
 namespace cpplogger::details {

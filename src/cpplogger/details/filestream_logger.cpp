@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/u16_stream.h"
-#include "common/winapi/debug_output.h"
+#include "common/winapi/process/debug_output.h"
 #include "cpplogger/levels.h"
 
 namespace cpplogger::details {

@@ -4,8 +4,8 @@
 
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/file_api.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/files/file_api.h"
+#include "common/winapi/process/process_info.h"
 #include "cpplogger/details/log_text.h"
 #include "cpplogger/details/name_shape.h"
 #include "cpplogger/levels.h"

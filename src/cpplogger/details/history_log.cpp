@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "common/u16_stream.h"
-#include "common/winapi/process_info.h"
-#include "common/winapi/thread_exists.h"
+#include "common/winapi/process/process_info.h"
+#include "common/winapi/sync/thread_exists.h"
 #include "cpplogger/details/history_archiving.h"
 #include "cpplogger/details/history_file.h"
 #include "cpplogger/levels.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "common/winapi/file_attributes.h"
-#include "common/winapi/handle.h"
+#include "common/winapi/files/file_attributes.h"
+#include "common/winapi/process/handle.h"
 
 namespace cpplogger::details {
 

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "common/u16_stream.h"
-#include "common/winapi/file_find.h"
-#include "common/winapi/file_operations.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/files/file_find.h"
+#include "common/winapi/files/file_operations.h"
+#include "common/winapi/process/last_error.h"
 #include "cpplogger/details/log_text.h"
 
 namespace cpplogger::details {

@@ -8,8 +8,8 @@
 #include <pugixml.hpp>
 
 #include "common/u16_stream.h"
-#include "common/winapi/debug_output.h"
-#include "common/winapi/file_path.h"
+#include "common/winapi/files/file_path.h"
+#include "common/winapi/process/debug_output.h"
 #include "cpplogger/details/file_functions.h"
 #include "cpplogger/details/log_text.h"
 #include "cpplogger/levels.h"
@@ -64,11 +64,12 @@ int32_t read_level(const pugi::xml_attribute& attribute) {
 
 std::u16string number_text(uint64_t value) { return common::concat(value); }
 
-// The parser opens the file itself, so it gets the system's byte form of the path; a path
-// that has none (an unpaired surrogate) names no file.
+// The parser opens the file itself: by its wide path, which it hands to the system as the
+// system takes it (UTF-16 on Windows, UTF-8 bytes on Linux). A path that names no file
+// (an unpaired surrogate) is refused first.
 pugi::xml_parse_result load_document(pugi::xml_document& document, const std::u16string& path) {
   const auto native = winapi::to_native_path(path);
-  if (native) return document.load_file(native->c_str());
+  if (native) return document.load_file(pugi::as_wide(*native).c_str());
   pugi::xml_parse_result missing;
   missing.status = pugi::status_file_not_found;
   return missing;

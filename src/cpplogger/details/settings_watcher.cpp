@@ -1,7 +1,7 @@
 #include "cpplogger/details/settings_watcher.h"
 
 #include "common/text.h"
-#include "common/winapi/debug_output.h"
+#include "common/winapi/process/debug_output.h"
 #include "cpplogger/details/Logger.h"
 
 namespace cpplogger::details {

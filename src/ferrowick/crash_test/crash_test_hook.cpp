@@ -9,8 +9,8 @@
 
 #include "common/crash_handler.h"
 #include "common/text.h"
-#include "common/winapi/crash_watchdog.h"
-#include "common/winapi/environment.h"
+#include "common/winapi/crash/crash_watchdog.h"
+#include "common/winapi/process/environment.h"
 #include "cpplogger/levels.h"
 #include "cpplogger/log_stream.h"
 

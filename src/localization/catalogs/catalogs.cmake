@@ -31,7 +31,7 @@ if(WIN32)
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
   set(FERROWICK_MESSAGES_LIBRARY ${FERROWICK_MESSAGES_DIR}/ferrowick-messages.dll)
   set(ferrowick_messages_table ${FERROWICK_MESSAGES_DIR}/table)
-  set(ferrowick_locale_table ${CMAKE_SOURCE_DIR}/src/common/winapi/locale_names.cpp)
+  set(ferrowick_locale_table ${CMAKE_SOURCE_DIR}/src/common/winapi/language/locale_names.cpp)
   file(MAKE_DIRECTORY ${ferrowick_messages_table})
   add_custom_command(OUTPUT ${FERROWICK_MESSAGES_LIBRARY}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/make_message_table.py ${ferrowick_messages_catalog}

@@ -6,7 +6,7 @@ usage: make_message_table.py CATALOG.mo LOCALE_TABLE.cpp OUTPUT.mc
 
 Every message of the catalog has its locale name as context and its id ("0x" and eight
 hexadecimal digits) as key; the locale's LCID comes from the table of
-src/common/winapi/locale_names.cpp. Each text is written on one line ending with %0, so
+src/common/winapi/language/locale_names.cpp. Each text is written on one line ending with %0, so
 the library's text is exactly the catalog's: without %0 the message compiler would end
 it with a line break of its own.
 """

@@ -10,7 +10,7 @@
 #include "common/handle_holder.h"
 #include "common/program_arguments.h"
 #include "common/text.h"
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "error_lib/win32_exception.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "common/handle_holder.h"
 #include "common/path_helpers.h"
 #include "common/text.h"
-#include "common/winapi/file_api.h"
+#include "common/winapi/files/file_api.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/win32_exception.h"
 #include "updater_lib/details/package/package_file_io.h"

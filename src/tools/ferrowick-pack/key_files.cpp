@@ -3,7 +3,7 @@
 #include "common/fs_utils.h"
 #include "common/handle_holder.h"
 #include "common/text.h"
-#include "common/winapi/file_api.h"
+#include "common/winapi/files/file_api.h"
 #include "error_lib/exception_thrower.h"
 #include "error_lib/win32_exception.h"
 #include "updater_lib/details/package/package_file_io.h"

@@ -8,7 +8,7 @@
 
 #include "command_line.h"
 #include "common/text.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
 #include "error_lib/application_exception.h"
 #include "updater_lib/details/update_information/update_information_release_date.h"
 

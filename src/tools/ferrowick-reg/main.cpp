@@ -15,8 +15,8 @@
 #include "common/program_arguments.h"
 #include "common/registry_helpers.h"
 #include "common/text.h"
-#include "common/winapi/last_error.h"
-#include "common/winapi/registry_store.h"
+#include "common/winapi/process/last_error.h"
+#include "common/winapi/registry/registry_store.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "common/fs_utils.h"
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
 
 namespace ferrowick_run {
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "error_lib/categories.h"
 #include "support/environment_variable.h"
 #include "support/error_of.h"

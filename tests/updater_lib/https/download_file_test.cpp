@@ -19,7 +19,7 @@
 
 #include "common/text.h"
 #include "common/u16_stream.h"
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "support/environment_variable.h"

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "common/winapi/file_api.h"
+#include "common/winapi/files/file_api.h"
 #include "support/log_capture.h"
 #include "support/temp_directory.h"
 #include "updater_lib/details/package/package.h"

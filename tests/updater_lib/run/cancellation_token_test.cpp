@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/sync_helpers.h"
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "support/environment_variable.h"

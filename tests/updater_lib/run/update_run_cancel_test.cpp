@@ -10,7 +10,7 @@
 
 #include "common/handle_holder.h"
 #include "common/u16_stream.h"
-#include "common/winapi/events.h"
+#include "common/winapi/sync/events.h"
 #include "cpplogger/details/instance_holder.h"
 #include "support/writing_logger.h"
 #include "updater_lib/run/update_run_fixture.h"

@@ -1,8 +1,8 @@
 #include "updater_lib/run/update_run_fixture.h"
 
 #include "common/u16_stream.h"
-#include "common/winapi/events.h"
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
+#include "common/winapi/sync/events.h"
 #include "updater_lib/details/package/built_in_key.h"
 
 namespace test_support {

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "common/winapi/socket_close.h"
+#include "common/winapi/sync/socket_close.h"
 
 namespace updater::details {
 

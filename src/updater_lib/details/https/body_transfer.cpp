@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/fs_utils.h"
-#include "common/winapi/file_api.h"
+#include "common/winapi/files/file_api.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"

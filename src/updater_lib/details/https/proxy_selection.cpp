@@ -5,7 +5,7 @@
 #include <optional>
 #include <tuple>
 
-#include "common/winapi/system_proxy.h"
+#include "common/winapi/proxy/system_proxy.h"
 #include "cpplogger/levels.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/log_stream.h"

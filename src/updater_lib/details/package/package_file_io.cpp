@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "common/fs_utils.h"
-#include "common/winapi/file_api.h"
-#include "common/winapi/last_error.h"
+#include "common/winapi/files/file_api.h"
+#include "common/winapi/process/last_error.h"
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/winapi/handle.h"
+#include "common/winapi/process/handle.h"
 #include "updater_lib/details/package/package_serialization.h"
 
 namespace updater {

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "common/winapi/file_api.h"
+#include "common/winapi/files/file_api.h"
 #include "updater_lib/details/package/package_format.h"
 #include "updater_lib/details/package/package_serialization.h"
 

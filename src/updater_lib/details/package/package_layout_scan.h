@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/winapi/handle.h"
+#include "common/winapi/process/handle.h"
 #include "updater_lib/details/package/package_hashing.h"
 
 namespace updater {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/winapi/handle.h"
+#include "common/winapi/process/handle.h"
 #include "updater_lib/details/package/digital_signature.h"
 #include "updater_lib/details/package/package_hashing.h"
 #include "updater_lib/details/package/package_info.h"

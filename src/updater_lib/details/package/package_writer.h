@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/winapi/handle.h"
+#include "common/winapi/process/handle.h"
 #include "updater_lib/details/package/package_info.h"
 #include "updater_lib/details/package/package_verification.h"
 

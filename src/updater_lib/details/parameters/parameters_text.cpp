@@ -1,6 +1,6 @@
 #include "updater_lib/details/parameters/parameters_text.h"
 
-#include "common/winapi/command_line_to_argv.h"
+#include "common/winapi/process/command_line_to_argv.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/result_codes.h"
 

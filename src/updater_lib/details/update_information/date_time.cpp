@@ -3,7 +3,7 @@
 #include <ctime>
 #include <optional>
 
-#include "common/winapi/process_info.h"
+#include "common/winapi/process/process_info.h"
 #include "cpplogger/log_scope.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"

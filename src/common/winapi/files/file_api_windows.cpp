@@ -1,0 +1,107 @@
+#include <vector>
+
+#include "common/winapi/files/file_api.h"
+#include "common/winapi/windows_types.h"
+
+namespace winapi {
+
+namespace {
+
+// Other readers, writers and renamers of the same file are let in, as the Linux files
+// let them.
+constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+}  // namespace
+
+handle_t create_file(const std::u16string& path, uint32_t access, creation_disposition disposition, uint32_t flags) {
+  const auto native = details::to_windows_path(path);
+  if (!native) return invalid_handle_value;
+  return details::from_native(::CreateFileW(native->c_str(), access, share_all, nullptr,
+                                            static_cast<DWORD>(disposition), FILE_ATTRIBUTE_NORMAL | flags, nullptr));
+}
+
+bool read_file(handle_t file, void* buffer, uint32_t count, uint32_t* done) {
+  *done = 0;
+  auto* bytes = static_cast<char*>(buffer);
+  while (*done < count) {
+    DWORD moved = 0;
+    if (!::ReadFile(details::to_native(file), bytes + *done, count - *done, &moved, nullptr)) return false;
+    if (moved == 0) break;
+    *done += moved;
+  }
+  return true;
+}
+
+bool write_file(handle_t file, const void* buffer, uint32_t count, uint32_t* done) {
+  *done = 0;
+  const auto* bytes = static_cast<const char*>(buffer);
+  while (*done < count) {
+    DWORD moved = 0;
+    if (!::WriteFile(details::to_native(file), bytes + *done, count - *done, &moved, nullptr)) return false;
+    *done += moved;
+  }
+  return true;
+}
+
+bool flush_file_buffers(handle_t file) { return ::FlushFileBuffers(details::to_native(file)) != FALSE; }
+
+bool set_file_pointer_ex(handle_t file, int64_t distance, int64_t* new_position, move_method method) {
+  LARGE_INTEGER move{};
+  move.QuadPart = distance;
+  LARGE_INTEGER position{};
+  if (!::SetFilePointerEx(details::to_native(file), move, &position, static_cast<DWORD>(method))) return false;
+  if (new_position != nullptr) *new_position = position.QuadPart;
+  return true;
+}
+
+bool set_end_of_file(handle_t file) { return ::SetEndOfFile(details::to_native(file)) != FALSE; }
+
+bool get_file_size_ex(handle_t file, int64_t* size) {
+  LARGE_INTEGER value{};
+  if (!::GetFileSizeEx(details::to_native(file), &value)) return false;
+  *size = value.QuadPart;
+  return true;
+}
+
+bool get_file_identity_by_handle(handle_t file, file_identity* identity) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(details::to_native(file), &information)) return false;
+  *identity = file_identity{information.dwVolumeSerialNumber,
+                            (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+  return true;
+}
+
+bool get_file_last_write_time(handle_t file, uint64_t* filetime) {
+  FILETIME written{};
+  if (!::GetFileTime(details::to_native(file), nullptr, nullptr, &written)) return false;
+  *filetime = details::to_ticks(written);
+  return true;
+}
+
+bool replace_file_by_rename(const std::u16string& source, const std::u16string& destination) {
+  const auto native_source = details::to_windows_path(source);
+  const auto native_destination = details::to_windows_path(destination);
+  if (!native_source || !native_destination) return false;
+  return ::MoveFileExW(native_source->c_str(), native_destination->c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool get_full_path_name(const std::u16string& path, std::u16string* full_path) {
+  const auto native = details::to_windows_path(path);
+  if (!native) return false;
+  const DWORD needed = ::GetFullPathNameW(native->c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return false;
+  std::vector<wchar_t> buffer(needed);
+  const DWORD length = ::GetFullPathNameW(native->c_str(), needed, buffer.data(), nullptr);
+  if (length == 0 || length >= needed) return false;
+  *full_path = details::from_wide({buffer.data(), length});
+  return true;
+}
+
+std::u16string get_temp_path() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+  return details::from_wide({buffer, length});
+}
+
+}  // namespace winapi
