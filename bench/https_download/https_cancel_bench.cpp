@@ -7,7 +7,6 @@
 // target is missed.
 //
 //   https_cancel_bench [tries, default 20]
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/median.h"
+#include "../support/stop_latency_report.h"
 #include "common/handle_holder.h"
 #include "common/text.h"
 #include "common/winapi/sync/events.h"
@@ -158,16 +157,5 @@ int main(int argc, char** argv) {
     latencies.push_back(*result.milliseconds);
     std::printf("try %2d: %.1f ms, exit code %d\n", index, *result.milliseconds, result.exit_code);
   }
-  if (latencies.empty()) {
-    std::printf("TARGETS MISSED\n");
-    return 1;
-  }
-  const double middle = median(latencies);
-  std::printf("stop event -> runner exit: median %.1f ms, min %.1f ms, max %.1f ms (target median < %.0f ms)\n", middle,
-              *std::min_element(latencies.begin(), latencies.end()),
-              *std::max_element(latencies.begin(), latencies.end()), max_median_milliseconds);
-  std::printf("exit code %d in every try: %s\n", expected_exit_code, all_cancelled ? "yes" : "no");
-  const bool met = all_cancelled && middle < max_median_milliseconds;
-  std::printf("%s\n", met ? "targets met" : "TARGETS MISSED");
-  return met ? 0 : 1;
+  return report_stop_latencies(latencies, max_median_milliseconds, "exit code", expected_exit_code, all_cancelled);
 }

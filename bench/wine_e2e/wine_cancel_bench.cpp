@@ -7,12 +7,11 @@
 // Exits 1 when a target is missed.
 //
 //   wine_cancel_bench [tries, default 20]
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "../support/median.h"
+#include "../support/stop_latency_report.h"
 #include "wine_task.h"
 
 namespace {
@@ -42,16 +41,5 @@ int main(int argc, char** argv) {
     latencies.push_back(stop_to_exit->count());
     std::printf("try %2d: %.1f ms, status %d\n", index, stop_to_exit->count(), status);
   }
-  if (latencies.empty()) {
-    std::printf("TARGETS MISSED\n");
-    return 1;
-  }
-  const double middle = median(latencies);
-  std::printf("stop event -> runner exit: median %.1f ms, min %.1f ms, max %.1f ms (target median < %.0f ms)\n", middle,
-              *std::min_element(latencies.begin(), latencies.end()),
-              *std::max_element(latencies.begin(), latencies.end()), max_median_milliseconds);
-  std::printf("status %d in every try: %s\n", cancelled_status, all_cancelled ? "yes" : "no");
-  const bool met = all_cancelled && middle < max_median_milliseconds;
-  std::printf("%s\n", met ? "targets met" : "TARGETS MISSED");
-  return met ? 0 : 1;
+  return report_stop_latencies(latencies, max_median_milliseconds, "status", cancelled_status, all_cancelled);
 }
