@@ -1,8 +1,13 @@
 #pragma once
 // The first lines of the small text files the runner reads: a state file, a password file.
+#include <filesystem>
 #include <string>
 
 namespace ferrowick_run {
+
+// A file path from the UTF-8 text the runner works in. It goes through UTF-16 because a
+// narrow path is read in the ANSI code page on Windows, which lacks most names.
+std::filesystem::path file_path(const std::string& utf8);
 
 // The first line of a file, without its line end; raises usage_error naming option and
 // path when there is none.
