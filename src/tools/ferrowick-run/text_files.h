@@ -13,8 +13,9 @@ std::filesystem::path file_path(const std::string& utf8);
 // path when there is none.
 std::string read_first_line(const std::string& option, const std::string& path);
 
-// The proxy password: the first line of a file that only its owner may read. A file the
-// group or others may read gives the password away and raises usage_error.
+// The proxy password: the first line of a file that only its owner may read. A file others
+// may read (the group or others on Linux, another account by the file's ACL on Windows)
+// gives the password away and raises usage_error.
 std::string read_password_file(const std::string& path);
 
 }  // namespace ferrowick_run
