@@ -33,9 +33,11 @@ void PrintTo(const dacl_case& c, std::ostream* out) { *out << c.name; }
 std::vector<BYTE> owner_sid(const std::wstring& path) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  EXPECT_EQ(::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                                    nullptr, &descriptor),
-            ERROR_SUCCESS);
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "GetNamedSecurityInfoW failed";
+    return {};
+  }
   const auto* bytes = static_cast<const BYTE*>(owner);
   std::vector<BYTE> sid(bytes, bytes + ::GetLengthSid(owner));
   ::LocalFree(descriptor);
