@@ -775,7 +775,7 @@ INSTANTIATE_TEST_SUITE_P(
                       good_task + "proxy-password-file = TMP/open password\n",
                       {},
                       "TASK:4: --proxy-password-file TMP/open password: others may read the file; a password "
-                      "file must be readable by its owner alone (chmod 600)"},
+                      "file must be readable by its owner alone (chmod 600, or on Windows an ACL for the owner alone)"},
         bad_task_file{"task_given_twice", good_task, {"--task", "TASK"}, "--task is given twice"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,5 +1,7 @@
 // Where the worker under wine places an update: from a source folder, and into a
-// destination whose path is longer than the plain Windows calls take.
+// destination whose path is longer than the plain Windows calls take; and the runner's
+// own files under names the ANSI code page lacks.
+#include <algorithm>
 #include <string>
 
 #include "wine_e2e_fixture.h"
@@ -37,6 +39,18 @@ TEST_F(placement_under_wine, from_a_folder_or_the_server_into_short_and_long_des
     wine_e2e::set_option(options, "dest-dir", wine_e2e::windows_path(destination));
     expect_placed(run_task(options), destination);
   }
+}
+
+// The runner reads and writes its state file by the UTF-8 name the task file gives.
+TEST_F(placement_under_wine, a_state_file_named_outside_the_code_page_is_written_then_read) {
+  const std::filesystem::path folder = root() / u8"состояние";
+  std::filesystem::create_directories(folder);
+  task_options options = https_task(wine_e2e::update_server_port());
+  std::erase_if(options, [](const auto& option) { return option.first == "previous-release"; });
+  wine_e2e::set_option(options, "state", wine_e2e::windows_path(folder / u8"выпуск.txt"));
+  expect_placed(run_task(options));
+  EXPECT_EQ(test_support::read_text(folder / u8"выпуск.txt"), std::string(wine_e2e::release) + "\n");
+  EXPECT_EQ(run_task(options).exit_code, -2);
 }
 
 }  // namespace

@@ -11,9 +11,8 @@
 
 namespace ferrowick_run {
 
-one_run_settings::one_run_settings(const std::string& level, const std::string& file_name)
-    : folder_(common::utf16_to_utf8(
-          common::concat(fs_utils::get_temp_path(), "ferrowick-run-", winapi::current_process_id(), "-settings"))) {
+one_run_settings::one_run_settings(const std::string& level, const std::filesystem::path& file_name)
+    : folder_(common::concat(fs_utils::get_temp_path(), "ferrowick-run-", winapi::current_process_id(), "-settings")) {
   std::filesystem::create_directories(folder_);
   std::ofstream file(folder_ / file_name, std::ios::binary | std::ios::trunc);
   file << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<log_settings>\n"
@@ -21,7 +20,8 @@ one_run_settings::one_run_settings(const std::string& level, const std::string& 
        << "\" max_backup_index=\"4\" max_file_size=\"1048576\"/>\n"
        << "  <history_log max_buffer_size=\"1048576\"/>\n</log_settings>\n";
   if (!file.flush())
-    throw std::runtime_error("cannot write the logger settings file " + (folder_ / file_name).string());
+    throw std::runtime_error("cannot write the logger settings file " +
+                             common::utf16_to_utf8((folder_ / file_name).u16string()));
 }
 
 one_run_settings::~one_run_settings() {

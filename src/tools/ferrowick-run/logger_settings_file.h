@@ -10,7 +10,7 @@ namespace ferrowick_run {
 // log on at level; removed again with the object.
 class one_run_settings {
  public:
-  one_run_settings(const std::string& level, const std::string& file_name);
+  one_run_settings(const std::string& level, const std::filesystem::path& file_name);
   ~one_run_settings();
   one_run_settings(const one_run_settings&) = delete;
   one_run_settings& operator=(const one_run_settings&) = delete;

@@ -121,8 +121,7 @@ std::string quiet_outcome(int status) {
 int run(ferrowick_run::run_options options) {
   std::optional<ferrowick_run::one_run_settings> settings;
   if (options.log_level) {
-    const std::string file_name = parameter_path(options, u"main_config_name").string();
-    settings.emplace(*options.log_level, file_name);
+    settings.emplace(*options.log_level, parameter_path(options, u"main_config_name"));
     ferrowick_run::set_parameter_value(options, u"configs_path", settings->folder().u16string());
   }
   std::cerr << ferrowick_run::unused_settings_warning(parameter_path(options, u"configs_path") /

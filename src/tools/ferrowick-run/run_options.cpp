@@ -130,7 +130,7 @@ bool is_release_date(const std::string& text) {
   }
 }
 
-std::string quoted(const std::string& value) { return "'" + value + "'"; }
+std::string in_quotes(const std::string& value) { return "'" + value + "'"; }
 
 std::string release_date_rule(const std::string& option) {
   return option +
@@ -144,31 +144,31 @@ void check_value(const parameter_option& option, const std::string& value) {
     case value_rule::text: return;
     case value_rule::choice:
       if (!is_one_of(value, option.help)) {
-        throw usage_error(name + " takes " + spoken_list(option.help) + ", not " + quoted(value));
+        throw usage_error(name + " takes " + spoken_list(option.help) + ", not " + in_quotes(value));
       }
       return;
     case value_rule::flag:
-      if (value != "0" && value != "1") throw usage_error(name + " takes 0 or 1, not " + quoted(value));
+      if (value != "0" && value != "1") throw usage_error(name + " takes 0 or 1, not " + in_quotes(value));
       return;
     case value_rule::uint16:
     case value_rule::uint32: {
       const uint64_t largest = option.rule == value_rule::uint16 ? 65535 : 4294967295;
       if (!is_number_up_to(value, largest)) {
         throw usage_error(name + " takes a whole number from 0 to " + std::to_string(largest) + ", not " +
-                          quoted(value));
+                          in_quotes(value));
       }
       return;
     }
     case value_rule::release_date:
       if (!value.empty() && !is_release_date(value))
-        throw usage_error(release_date_rule(name) + ", not " + quoted(value));
+        throw usage_error(release_date_rule(name) + ", not " + in_quotes(value));
       return;
     case value_rule::public_key:
       if (!updater::parse_public_key(std::vector<uint8_t>(value.begin(), value.end()))) {
         throw usage_error(name +
                           " takes the Base64 text of a public key (PREFIX.pub.b64 of 'ferrowick-pack keygen'), "
                           "not " +
-                          quoted(value));
+                          in_quotes(value));
       }
       return;
   }
@@ -179,7 +179,7 @@ std::string read_state(const std::string& path) {
   if (!fs_utils::file_exists(common::utf8_to_utf16(path))) return {};
   const std::string release = read_first_line("--state", path);
   if (!is_release_date(release)) {
-    throw usage_error("--state " + path + ": holds " + quoted(release) + "; " + release_date_rule("it"));
+    throw usage_error("--state " + path + ": holds " + in_quotes(release) + "; " + release_date_rule("it"));
   }
   return release;
 }
@@ -188,7 +188,7 @@ double parse_seconds(const std::string& text) {
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size() || value < 0) {
-    throw usage_error("--cancel-after takes a number of seconds, not " + quoted(text));
+    throw usage_error("--cancel-after takes a number of seconds, not " + in_quotes(text));
   }
   return value;
 }
@@ -196,7 +196,7 @@ double parse_seconds(const std::string& text) {
 std::string check_log_level(const std::string& level) {
   const auto found = cpplogger::find_level(common::utf8_to_utf16(level));
   if (!found || *found == cpplogger::level_unknown) {
-    throw usage_error("--log-level takes " + spoken_list(log_levels) + ", not " + quoted(level));
+    throw usage_error("--log-level takes " + spoken_list(log_levels) + ", not " + in_quotes(level));
   }
   return level;
 }
@@ -264,9 +264,9 @@ std::vector<option_entry> command_line_entries(const std::vector<std::string>& a
       value = name.substr(equals + 1);
       name.resize(equals);
     }
-    if (!find_parameter_option(name) && !is_runner_option(name)) throw usage_error("unknown option " + quoted(name));
+    if (!find_parameter_option(name) && !is_runner_option(name)) throw usage_error("unknown option " + in_quotes(name));
     if (!value) {
-      if (i + 1 == arguments.size()) throw usage_error("option " + quoted(name) + " needs a value");
+      if (i + 1 == arguments.size()) throw usage_error("option " + in_quotes(name) + " needs a value");
       value = arguments[++i];
     }
     entries.push_back({name, *value, {}});
@@ -283,7 +283,7 @@ void check_task_file_name(const option_entry& entry) {
                   "alone and name it with proxy-password-file");
   }
   if (entry.option == "--task" || (!find_parameter_option(entry.option) && !is_runner_option(entry.option))) {
-    throw located(entry.location, "unknown name " + quoted(name) + " (the names are ferrowick-run's long options)");
+    throw located(entry.location, "unknown name " + in_quotes(name) + " (the names are ferrowick-run's long options)");
   }
 }
 

@@ -7,13 +7,14 @@
 #include "common/text.h"
 #include "common/u16_stream.h"
 #include "common/winapi/process/process_info.h"
+#include "text_files.h"
 
 namespace ferrowick_run {
 
 void store_release(const std::string& state_file, const std::string& release) {
   const std::string written = common::utf16_to_utf8(common::concat(state_file, ".", winapi::current_process_id()));
   {
-    std::ofstream file(written, std::ios::binary | std::ios::trunc);
+    std::ofstream file(file_path(written), std::ios::binary | std::ios::trunc);
     if (!(file << release << '\n' << std::flush))
       throw std::runtime_error("--state " + state_file + ": cannot write " + written);
   }

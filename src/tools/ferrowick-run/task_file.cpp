@@ -5,6 +5,7 @@
 #include <map>
 
 #include "run_options.h"
+#include "text_files.h"
 
 namespace ferrowick_run {
 
@@ -24,7 +25,7 @@ bool is_name(const std::string& text) {
 }  // namespace
 
 task_file read_task_file(const std::string& path) {
-  std::ifstream file(path);
+  std::ifstream file(file_path(path));
   if (!file) throw usage_error("--task " + path + ": cannot read the file");
   task_file result;
   std::map<std::string, int> first_lines;

@@ -5,6 +5,7 @@
 #include "common/winapi/files/file_path.h"
 #include "common/winapi/files/file_time.h"
 #include "common/winapi/process/last_error.h"
+#include "error_lib/win32_exception.h"
 
 namespace winapi {
 
@@ -34,6 +35,12 @@ std::optional<file_identity> get_file_identity(std::u16string_view path) {
   const auto status = status_of(path);
   if (!status) return std::nullopt;
   return file_identity{static_cast<uint64_t>(status->st_dev), static_cast<uint64_t>(status->st_ino)};
+}
+
+bool readable_by_others(std::u16string_view path) {
+  const auto status = status_of(path);
+  if (!status) throw win32::exception("GetNamedSecurityInfoW");
+  return (status->st_mode & (S_IRGRP | S_IROTH)) != 0;
 }
 
 }  // namespace winapi

@@ -1,7 +1,7 @@
 #pragma once
-// Stand-ins for GetFileAttributesExW / GetFileAttributesW and for the identity that
-// GetFileInformationByHandle gives: what the directory entry of a path says, without
-// opening it.
+// Stand-ins for GetFileAttributesExW / GetFileAttributesW, for the identity that
+// GetFileInformationByHandle gives and for who may read a file (GetNamedSecurityInfoW):
+// what the system keeps about a path, without reading its contents.
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -26,5 +26,11 @@ struct file_identity {
   bool operator==(const file_identity&) const = default;
 };
 std::optional<file_identity> get_file_identity(std::u16string_view path);
+
+// Whether anyone but the file's owner may read it. Linux: the group or others read bit.
+// Windows: a NULL DACL, or an allowed ACE granting read to a SID other than the owner,
+// LocalSystem and Administrators (deny ACEs are not weighed, so this errs towards yes).
+// Raises win32::exception("GetNamedSecurityInfoW") when the file cannot be asked about.
+bool readable_by_others(std::u16string_view path);
 
 }  // namespace winapi

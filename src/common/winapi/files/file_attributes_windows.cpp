@@ -1,8 +1,43 @@
+#include <aclapi.h>
+
 #include "common/winapi/files/file_api.h"
 #include "common/winapi/files/file_attributes.h"
 #include "common/winapi/windows_types.h"
+#include "error_lib/win32_exception.h"
 
 namespace winapi {
+
+namespace {
+
+// Generic rights count as the file rights they stand for (GENERIC_READ, GENERIC_ALL).
+bool grants_read(ACCESS_MASK mask) {
+  GENERIC_MAPPING file_mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+  ::MapGenericMask(&mask, &file_mapping);
+  return (mask & FILE_READ_DATA) != 0;
+}
+
+// The owner, and those who may take any file anyway.
+bool may_read_anyway(PSID sid, PSID owner) {
+  return (owner != nullptr && ::EqualSid(sid, owner)) || ::IsWellKnownSid(sid, WinLocalSystemSid) ||
+         ::IsWellKnownSid(sid, WinBuiltinAdministratorsSid);
+}
+
+bool grants_others_read(ACL& dacl, PSID owner) {
+  for (DWORD index = 0; index < dacl.AceCount; ++index) {
+    void* entry = nullptr;
+    if (!::GetAce(&dacl, index, &entry)) return true;
+    const auto& header = *static_cast<const ACE_HEADER*>(entry);
+    // An inherit-only entry is for the children of a folder, not for the object itself.
+    if ((header.AceFlags & INHERIT_ONLY_ACE) != 0) continue;
+    // A conditional (callback) entry starts as a plain one: it may grant too.
+    if (header.AceType != ACCESS_ALLOWED_ACE_TYPE && header.AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE) continue;
+    auto& allowed = *static_cast<ACCESS_ALLOWED_ACE*>(entry);
+    if (grants_read(allowed.Mask) && !may_read_anyway(&allowed.SidStart, owner)) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 std::optional<file_attribute_data> get_file_attributes_ex(std::u16string_view path) {
   const auto native = details::to_windows_path(path);
@@ -32,6 +67,25 @@ std::optional<file_identity> get_file_identity(std::u16string_view path) {
     return std::nullopt;
   }
   return identity;
+}
+
+bool readable_by_others(std::u16string_view path) {
+  const auto native = details::to_windows_path(path);
+  if (!native) throw win32::exception("GetNamedSecurityInfoW");
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD error =
+      ::GetNamedSecurityInfoW(native->c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              &owner, nullptr, &dacl, nullptr, &descriptor);
+  if (error != ERROR_SUCCESS) {
+    ::SetLastError(error);
+    throw win32::exception("GetNamedSecurityInfoW");
+  }
+  // No DACL at all lets everyone in.
+  const bool readable = dacl == nullptr || grants_others_read(*dacl, owner);
+  ::LocalFree(descriptor);
+  return readable;
 }
 
 }  // namespace winapi
