@@ -2,11 +2,14 @@
 # Cross-builds the Windows programs into a build directory (default out/windows):
 #   build.sh [DIR] [extra cmake arguments...]
 #   FERROWICK_TARGETS   build only these targets (space-separated) instead of all
-# The static libraries come from the dependency cache (build-deps.sh), built on first use.
+# Installs what is missing (as root; only checks when all is there); the static libraries
+# come from the dependency cache (build-deps.sh), built on first use.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build_dir=${1:-$root/out/windows}
 shift || true
+bash "$root/scripts/install-deps.sh"
+bash "$root/scripts/windows/install-deps.sh"
 deps=$(bash "$root/scripts/windows/build-deps.sh" | tail -n 1)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -14,7 +14,6 @@ if [ "${1:-}" = --linux-build ]; then
   linux_build=$(realpath -m "$2")
   shift 2
 fi
-bash "$root/scripts/windows/install-deps.sh"
 bash "$root/scripts/windows/build.sh" "$build_dir"
 # wine creates the prefix on first use (about 10 s); doing it once here keeps that out
 # of the first test's time.
