@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "common/text.h"
 #include "support/update_source.h"
 
 namespace wine_e2e {
@@ -38,11 +39,7 @@ std::string connection_settings_hex(const std::string& proxy) {
   add(0);
   bytes.resize(bytes.size() + 32);
   std::string hex;
-  for (const uint8_t byte : bytes) {
-    constexpr char digits[] = "0123456789ABCDEF";
-    hex += digits[byte >> 4];
-    hex += digits[byte & 15];
-  }
+  for (const uint8_t byte : bytes) hex += common::to_hex(byte, 2);
   return hex;
 }
 

@@ -1,11 +1,10 @@
 #include "wine_task.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <mutex>
 
+#include "common/winapi/process/process_info.h"
 #include "support/nginx_server.h"
 #include "support/parameter_text.h"
 #include "support/tcp_relay.h"
@@ -43,7 +42,7 @@ const update_server& shared_server() {
 
 std::string unique_event_name() {
   static std::atomic<int> counter = 0;
-  return "ferrowick-wine-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+  return "ferrowick-wine-e2e-" + std::to_string(winapi::current_process_id()) + "-" + std::to_string(++counter);
 }
 
 }  // namespace
