@@ -11,12 +11,13 @@
 
 #include "cpplogger/levels.h"
 #include "logger_test_support.h"
-#include "process_threads.h"
+#include "support/process_resources.h"
 #include "support/temp_directory.h"
 
 namespace {
 
 using namespace logger_tests;
+using test_support::threads_of_this_process;
 using namespace std::chrono_literals;
 using cpplogger::logger_settings;
 using cpplogger::details::Logger;

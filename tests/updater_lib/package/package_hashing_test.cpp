@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "common/fs_utils.h"
+#include "support/process_resources.h"
 #include "support/temp_directory.h"
 #include "updater_lib/details/package/block_ring.h"
 #include "updater_lib/details/package/hash_file_helpers.h"
@@ -16,6 +17,8 @@
 namespace {
 
 using namespace package_test;
+using test_support::current_process_resources;
+using test_support::process_resources;
 using updater::byte_range;
 
 constexpr uint64_t mib = 1024 * 1024;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "support/process_resources.h"
 #include "support/temp_directory.h"
 #include "updater_lib/package/package_test_support.h"
 #include "updater_lib/package/signature_test_helpers.h"
@@ -12,6 +13,8 @@
 namespace {
 
 using namespace package_test;
+using test_support::current_process_resources;
+using test_support::process_resources;
 
 class package_tamper : public ::testing::Test {
  protected:

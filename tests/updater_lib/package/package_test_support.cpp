@@ -4,7 +4,6 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
-#include <thread>
 
 #include "updater_lib/details/package/hash_file_helpers.h"
 #include "updater_lib/details/package/package.h"
@@ -139,21 +138,6 @@ raised code_of(const std::function<void()>& action) {
     return {error.code().value(), error.code().category().name(), error.what()};
   }
   return {};
-}
-
-process_resources current_process_resources() {
-  // A sanitizer runtime starts a helper thread with the first thread the process
-  // creates; let that happen before anything is counted.
-  static const bool runtime_threads_started = [] {
-    std::thread([] {}).join();
-    return true;
-  }();
-  (void)runtime_threads_started;
-  const auto count = [](const char* directory) {
-    const std::filesystem::directory_iterator entries(directory);
-    return static_cast<size_t>(std::distance(begin(entries), end(entries)));
-  };
-  return {count("/proc/self/task"), count("/proc/self/fd")};
 }
 
 void open_package(const std::filesystem::path& path, const updater::key_list& public_keys) {

@@ -68,15 +68,6 @@ struct raised {
 };
 raised code_of(const std::function<void()>& action);
 
-// Threads and open file descriptors of this process, to show that failures leave none
-// behind.
-struct process_resources {
-  size_t threads = 0;
-  size_t descriptors = 0;
-  bool operator==(const process_resources&) const = default;
-};
-process_resources current_process_resources();
-
 // Opens path as the worker does, with both test public keys.
 void open_package(const std::filesystem::path& path, const updater::key_list& public_keys = keys().public_keys);
 
