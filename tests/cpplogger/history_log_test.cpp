@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <functional>
 #include <future>
-#include <latch>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -298,15 +297,19 @@ TEST_F(history_log_test, a_read_only_logs_directory_writes_nothing_and_logging_g
 
 TEST_F(history_log_test, two_threads_failing_at_once_make_two_dumps_that_never_mix) {
   constexpr int records = 200;
-  std::latch ready(2);
-  const auto fail = [&](const std::string& name) {
+  // Each thread waits for the other before it fails. Not std::latch: the MinGW runtime,
+  // which has no futex, can miss its wake-up and leave a thread waiting for ever.
+  std::promise<void> first_ready;
+  std::promise<void> second_ready;
+  const auto fail = [&](const std::string& name, std::promise<void>& ready, std::future<void> other_ready) {
     const uint32_t id = winapi::current_thread_id();
     for (int i = 0; i < records; ++i) log(cpplogger::level_info, common::utf8_to_utf16(name + std::to_string(i)), id);
-    ready.arrive_and_wait();
+    ready.set_value();
+    other_ready.wait();
     log(cpplogger::level_error, common::utf8_to_utf16(name + " failed"), id);
   };
-  std::thread first(fail, "first");
-  std::thread second(fail, "second");
+  std::thread first(fail, "first", std::ref(first_ready), second_ready.get_future());
+  std::thread second(fail, "second", std::ref(second_ready), first_ready.get_future());
   first.join();
   second.join();
 
