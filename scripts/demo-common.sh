@@ -11,6 +11,8 @@ for program in "$pack" "$run" "$reg" "$worker"; do
 done
 [[ -f $library ]] || { echo "$script: $library is missing; build first" >&2; exit 1; }
 
+source "$root/scripts/demo-update.sh"
+
 # The demo's own registry store; the runner passes it on to the worker.
 export FERROWICK_REGISTRY_ROOT=$demo/registry
 component_key='HKLM\SOFTWARE\Kestrane\Marvenholt\Client\Calvessa'
@@ -21,20 +23,13 @@ suite_key='HKLM\SOFTWARE\Kestrane\Marvenholt'
 # date, an old info.txt. Sets updates (the folder a worker reads), release and package.
 make_demo_update() {
   rm -rf "$demo"
-  mkdir -p "$demo"/{keys,staging,destination,logs,install,www}
+  mkdir -p "$demo"/{destination,logs,install,www}
   install_product
-  # ferrowick-pack takes raw key files: the MPI private scalar and the compressed point.
-  for key in parameter built_in; do
-    base64 -d "$root/demo/keys/$key.private.mpi.b64" >"$demo/keys/$key.key"
-  done
-  printf 'demo antivirus bases\n' >"$demo/staging/bases.dat"
-  printf 'demo signatures\n' >"$demo/staging/signatures.dat"
-  printf 'older description\r\n' >"$demo/staging/info.txt"
+  stage_demo_update "$demo"
   "$pack" publish --out "$demo/www" --release-date now --info-txt "$demo/staging/info.txt" \
     --key "$demo/keys/parameter.key" --key "$demo/keys/built_in.key" \
     "$demo/staging/bases.dat" "$demo/staging/signatures.dat"
-  updates=$demo/www/update/0
-  { read -r _ && read -r release && read -r package; } < <(tr -d '\r' <"$updates/info2.txt")
+  read_published_update "$demo/www"
 }
 
 # What the suite's installer leaves for the worker: the localization library in the

@@ -24,6 +24,7 @@ bash "$root/scripts/install-packages.sh" nginx-light openssl unzip python3
 export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
 source "$root/scripts/update-server.sh"
+source "$root/scripts/demo-update.sh"
 clean_up() {
   stop_update_server "$work/server"
   /usr/lib/wine/wineserver -k 2>/dev/null || true
@@ -92,17 +93,13 @@ run_installed ferrowick-reg.exe set "$suite_key" ProductLocale --string en-US
 
 echo "== the demo update, published with the zip's ferrowick-pack.exe"
 demo=$work/demo
-mkdir -p "$demo"/{keys,staging,destination,logs} "$work/www"
-for key in parameter built_in; do
-  base64 -d "$root/demo/keys/$key.private.mpi.b64" >"$demo/keys/$key.key"
-done
-printf 'demo antivirus bases\n' >"$demo/staging/bases.dat"
-printf 'older description\r\n' >"$demo/staging/info.txt"
+mkdir -p "$demo"/{destination,logs} "$work/www"
+stage_demo_update "$demo"
 run_installed ferrowick-pack.exe publish --out "$(windows_path "$work/www")" --release-date now \
   --info-txt "$(windows_path "$demo/staging/info.txt")" --key "$(windows_path "$demo/keys/parameter.key")" \
-  --key "$(windows_path "$demo/keys/built_in.key")" "$(windows_path "$demo/staging/bases.dat")"
-updates=$work/www/update/0
-{ read -r _ && read -r release && read -r package; } < <(tr -d '\r' <"$updates/info2.txt")
+  --key "$(windows_path "$demo/keys/built_in.key")" "$(windows_path "$demo/staging/bases.dat")" \
+  "$(windows_path "$demo/staging/signatures.dat")"
+read_published_update "$work/www"
 [[ -f $updates/$package ]] || fail "ferrowick-pack.exe published no package"
 start_update_server "$work/server" "$work/www"
 
