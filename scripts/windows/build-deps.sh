@@ -10,6 +10,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 cache_root=${FERROWICK_WIN_DEPS:-/var/cache/ferrowick-win-deps}
 mingw_target=x86_64-w64-mingw32
+windows_openssl_dir="C:/Program Files/Common Files/Kestrane/ferrowick/ssl"
 jobs=$(nproc)
 
 # The source package of each library and the Linux package whose version it follows.
@@ -126,12 +127,16 @@ build_openssl() {
   (
     cd "$dir"
     # Algorithms and protocols neither POCO nor the worker uses are left out to keep the
-    # build short.
+    # build short. Without DSO support no provider or engine can ever be loaded as a DLL.
     step openssl-configure env CC=gcc-posix ./Configure mingw64 --cross-compile-prefix=$mingw_target- \
-      no-shared no-tests no-engine no-legacy no-module no-aria no-camellia no-cms no-ct no-dtls \
+      no-shared no-tests no-dso no-engine no-legacy no-module no-aria no-camellia no-cms no-ct no-dtls \
       no-idea no-mdc2 no-rc5 no-seed no-sm2 no-sm3 no-sm4 no-srp no-ts no-whirlpool \
       --prefix="$prefix" --libdir=lib
-    step openssl-build nice -n 10 make -j"$jobs" build_libs
+    # The built-in folders (configuration, certificates, modules) would otherwise be this
+    # cache's Unix path, which Windows reads as C:\var\..., a folder any user may create.
+    # They name a folder below Program Files instead, which only administrators may create.
+    step openssl-build nice -n 10 make -j"$jobs" build_libs OPENSSLDIR="$windows_openssl_dir" \
+      ENGINESDIR="$windows_openssl_dir/engines" MODULESDIR="$windows_openssl_dir/modules"
     step openssl-install make install_dev
   )
 }
