@@ -69,7 +69,7 @@ std::vector<uint8_t> read_file(const std::u16string& path) {
     FW_THROW(common::application_exception(common::error_file_too_large), "file_name: ", path, "; file size: ", size,
              "; max file size: ", max_read_file_size);
   }
-  const auto native = winapi::to_native_path(path);
+  const auto native = winapi::to_utf8_path(path);
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(native ? std::fopen(native->c_str(), "rb") : nullptr,
                                                                std::fclose);
   if (!stream) FW_THROW(common::application_exception(common::error_cannot_open_for_reading), "file_name: ", path);

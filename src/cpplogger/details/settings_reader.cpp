@@ -68,7 +68,7 @@ std::u16string number_text(uint64_t value) { return common::concat(value); }
 // system takes it (UTF-16 on Windows, UTF-8 bytes on Linux). A path that names no file
 // (an unpaired surrogate) is refused first.
 pugi::xml_parse_result load_document(pugi::xml_document& document, const std::u16string& path) {
-  const auto native = winapi::to_native_path(path);
+  const auto native = winapi::to_utf8_path(path);
   if (native) return document.load_file(pugi::as_wide(*native).c_str());
   pugi::xml_parse_result missing;
   missing.status = pugi::status_file_not_found;

@@ -60,7 +60,7 @@ bool exists(const std::string& path) {
 }  // namespace
 
 handle_t create_file(const std::u16string& path, uint32_t access, creation_disposition disposition, uint32_t flags) {
-  const auto native = to_native_path(path);
+  const auto native = to_utf8_path(path);
   if (!native) return invalid_handle_value;
   const bool existed =
       (disposition == creation_disposition::create_always || disposition == creation_disposition::open_always) &&
@@ -186,8 +186,8 @@ bool get_file_last_write_time(handle_t file, uint64_t* filetime) {
 }
 
 bool replace_file_by_rename(const std::u16string& source, const std::u16string& destination) {
-  const auto native_source = to_native_path(source);
-  const auto native_destination = to_native_path(destination);
+  const auto native_source = to_utf8_path(source);
+  const auto native_destination = to_utf8_path(destination);
   if (!native_source || !native_destination) return false;
   if (::rename(native_source->c_str(), native_destination->c_str()) != 0) {
     set_last_error_from_errno();
@@ -204,7 +204,7 @@ bool replace_file_by_rename(const std::u16string& source, const std::u16string& 
 }
 
 bool get_full_path_name(const std::u16string& path, std::u16string* full_path) {
-  const auto native = to_native_path(path);
+  const auto native = to_utf8_path(path);
   if (!native) return false;
   if (native->empty()) {
     set_last_error(error_invalid_parameter);

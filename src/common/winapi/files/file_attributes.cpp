@@ -12,7 +12,7 @@ namespace winapi {
 namespace {
 
 std::optional<struct stat> status_of(std::u16string_view path) {
-  const auto native = to_native_path(path);
+  const auto native = to_utf8_path(path);
   if (!native) return std::nullopt;
   struct stat status {};
   if (::stat(native->c_str(), &status) != 0) {

@@ -13,7 +13,7 @@
 namespace winapi {
 
 file_find file_find::open(std::u16string_view directory) {
-  const auto native = to_native_path(directory.empty() ? u"." : directory);
+  const auto native = to_utf8_path(directory.empty() ? u"." : directory);
   if (!native) return {};
   DIR* stream = ::opendir(native->c_str());
   if (stream == nullptr) {

@@ -7,7 +7,7 @@
 
 namespace winapi {
 
-std::optional<std::string> to_native_path(std::u16string_view path) {
+std::optional<std::string> to_utf8_path(std::u16string_view path) {
   // The system would cut the path at a NUL and name another file.
   if (path.find(u'\0') != std::u16string_view::npos) {
     set_last_error(error_invalid_name);
