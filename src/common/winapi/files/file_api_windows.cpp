@@ -51,23 +51,12 @@ PSECURITY_DESCRIPTOR private_file_descriptor() {
   return descriptor;
 }
 
-// The NT form ("\??\C:\..." or "\??\UNC\server\...") of a full path, which the
-// rename information takes; the Win32 calls add it themselves.
-std::optional<std::wstring> nt_path(const std::u16string& path) {
-  const auto native = details::to_windows_path(path);
-  if (!native) return std::nullopt;
-  std::wstring full = *native;
-  if (!full.starts_with(L"\\\\?\\")) {
-    const DWORD size = ::GetFullPathNameW(native->c_str(), 0, nullptr, nullptr);
-    if (size == 0) return std::nullopt;
-    full.assign(size, L'\0');
-    const DWORD length = ::GetFullPathNameW(native->c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return std::nullopt;
-    full.resize(length);
-    full = full.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
-  }
-  full[1] = L'?';
-  return full;
+// The absolute form of a path, which the rename information takes: the system turns it
+// into the native form as CreateFileW does, but does not complete a relative one.
+std::optional<std::wstring> absolute_windows_path(const std::u16string& path) {
+  std::u16string full;
+  if (!get_full_path_name(path, &full)) return std::nullopt;
+  return details::to_windows_path(full);
 }
 
 }  // namespace
@@ -158,7 +147,7 @@ bool replace_file_by_rename(const std::u16string& source, const std::u16string& 
 }
 
 bool rename_open_file(handle_t file, const std::u16string&, const std::u16string& destination) {
-  const auto target = nt_path(destination);
+  const auto target = absolute_windows_path(destination);
   if (!target) return false;
   const size_t name_bytes = target->size() * sizeof(wchar_t);
   std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + name_bytes + sizeof(wchar_t));
