@@ -9,6 +9,7 @@
 
 #include "common/fs_utils.h"
 #include "common/winapi/files/file_api.h"
+#include "common/winapi/files/file_attributes.h"
 #include "common/winapi/process/last_error.h"
 #include "support/temp_directory.h"
 #include "support/update_source.h"
@@ -35,6 +36,7 @@ TEST_F(private_file_test, a_leftover_is_replaced_and_the_held_file_refuses_write
   test_support::write_text(at("bases.part"), "forged by another user");
   fs_utils::temp_file_with_handle file = fs_utils::create_private_temp_file(at("bases.part").u16string());
   EXPECT_EQ(fs_utils::get_file_size(file.handle.get()), 0u);
+  EXPECT_FALSE(winapi::readable_by_others(file.path));
   const std::string content = "verified bases";
   ASSERT_EQ(fs_utils::write_file(file.handle.get(), content.data(), content.size()), content.size());
   EXPECT_EQ(error_opening_for_writing(at("bases.part")), winapi::error_sharing_violation);
