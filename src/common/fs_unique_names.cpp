@@ -39,7 +39,7 @@ temp_file_with_handle create_unique_temp_file_with_handle(const std::u16string& 
   if (prefix == nullptr) FW_THROW(common::application_exception(common::error_null_prefix));
   std::u16string path = path_helpers::join_path(directory, details::generate_unique_name(directory, prefix));
   common::handle_holder file(winapi::create_file(path, winapi::generic_read | winapi::generic_write,
-                                                 winapi::creation_disposition::create_new));
+                                                 winapi::creation_disposition::create_new, 0, 0));
   if (!file.valid()) {
     if (winapi::get_last_error() == winapi::error_file_exists) {
       FW_THROW(common::application_exception(common::error_unique_name_failed),

@@ -1,14 +1,11 @@
 #include "common/fs_utils.h"
 
-#include <cstdio>
-#include <memory>
 #include <stdexcept>
 
 #include "common/u16_stream.h"
 #include "common/winapi/files/file_api.h"
 #include "common/winapi/files/file_attributes.h"
 #include "common/winapi/files/file_operations.h"
-#include "common/winapi/files/file_path.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"
@@ -69,13 +66,27 @@ std::vector<uint8_t> read_file(const std::u16string& path) {
     FW_THROW(common::application_exception(common::error_file_too_large), "file_name: ", path, "; file size: ", size,
              "; max file size: ", max_read_file_size);
   }
-  const auto native = winapi::to_utf8_path(path);
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(native ? std::fopen(native->c_str(), "rb") : nullptr,
-                                                               std::fclose);
-  if (!stream) FW_THROW(common::application_exception(common::error_cannot_open_for_reading), "file_name: ", path);
+  // By the wide name, as the runtime's _wfopen_s "rb" opens it: others may read and write.
+  const common::handle_holder file(winapi::create_file(path, winapi::generic_read,
+                                                       winapi::creation_disposition::open_existing, 0,
+                                                       winapi::file_share_read | winapi::file_share_write));
+  if (!file) FW_THROW(common::application_exception(common::error_cannot_open_for_reading), "file_name: ", path);
+  return read_file(file.get(), path);
+}
+
+std::vector<uint8_t> read_file(winapi::handle_t handle, const std::u16string& name) {
+  FW_LOG_SCOPE();
+  const uint64_t size = get_file_size(handle);
+  if (size > max_read_file_size) {
+    FW_THROW(common::application_exception(common::error_file_too_large), "file_name: ", name, "; file size: ", size,
+             "; max file size: ", max_read_file_size);
+  }
+  set_file_pointer(handle, 0);
   std::vector<uint8_t> content(size);
-  if (std::fread(content.data(), 1, content.size(), stream.get()) != content.size()) {
-    FW_THROW(common::application_exception(common::error_unexpected_file_read_amount), "file_name: ", path);
+  uint32_t done = 0;
+  if (!winapi::read_file(handle, content.data(), static_cast<uint32_t>(content.size()), &done) ||
+      done != content.size()) {
+    FW_THROW(common::application_exception(common::error_unexpected_file_read_amount), "file_name: ", name);
   }
   return content;
 }
@@ -175,8 +186,8 @@ void flush_file_buffers(winapi::handle_t handle) {
 
 common::handle_holder create_handle_kernel(const std::u16string& path) {
   FW_LOG_SCOPE();
-  common::handle_holder file(
-      winapi::create_file(path, winapi::generic_read, winapi::creation_disposition::open_existing));
+  common::handle_holder file(winapi::create_file(
+      path, winapi::generic_read, winapi::creation_disposition::open_existing, 0, winapi::file_share_read));
   if (!file.valid()) FW_THROW(win32::exception("CreateFileW"), "failed for file '", path, "'");
   return file;
 }

@@ -29,8 +29,10 @@ uint64_t get_file_size(winapi::handle_t handle);
 // An empty path raises 5157.
 uint64_t get_file_size(const std::u16string& path);
 
-// The whole file; files above max_read_file_size raise 5316.
+// The whole file, opened by its wide name; files above max_read_file_size raise 5316.
 std::vector<uint8_t> read_file(const std::u16string& path);
+// The same from the start of a file already open for reading; name is for the messages.
+std::vector<uint8_t> read_file(winapi::handle_t handle, const std::u16string& name);
 
 // One write call; returns the bytes written, which the caller compares.
 uint32_t write_file(winapi::handle_t handle, const void* data, uint64_t count);
@@ -48,6 +50,25 @@ void set_file_length(winapi::handle_t handle, uint64_t length);
 // moved (a rename when both are on one file system) and removed only once the
 // destination is in place; a failed move keeps the source.
 void copy_file(const std::u16string& source, const std::u16string& destination, bool delete_source);
+
+// A temporary file for this process alone, held open until it is placed or discarded:
+// a leftover of the name (anyone's) is deleted first, then the file is made new by
+// winapi::create_private_file, so nobody else can write, rename or delete it meanwhile.
+temp_file_with_handle create_private_temp_file(const std::u16string& path);
+
+// A private temporary file at path holding a block copy of source, flushed to disk.
+// A failure leaves no file at path.
+temp_file_with_handle copy_to_private_file(const std::u16string& source, const std::u16string& path);
+
+// Moves the held file to destination, replacing it: renamed through its handle, so the
+// bytes placed are the bytes written or checked through it; across volumes copied
+// into a private temporary beside destination that is renamed there, and then deleted.
+// Afterwards the holder is closed and its path empty, so that discarding it deletes
+// nothing; a failure leaves the held file as it was.
+void place_held_file(temp_file_with_handle& file, const std::u16string& destination);
+
+// Closes the held file and deletes it when it still exists; nothing for an empty path.
+void discard_held_file(temp_file_with_handle& file);
 
 // True when both paths name one existing file, also through links; false when either
 // does not exist.

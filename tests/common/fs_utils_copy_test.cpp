@@ -16,6 +16,7 @@
 #include <string>
 
 #include "common/fs_utils.h"
+#include "common/on_exit.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
 #include "support/error_of.h"
@@ -187,10 +188,53 @@ TEST_F(fs_utils_copy_test, a_copy_killed_half_way_leaves_only_what_the_next_copy
   ASSERT_TRUE(WIFSIGNALED(status));
   ASSERT_EQ(entries_in(at("destination")), 1u);
 
+  // Another user may have replaced the leftover by a link to a file of theirs: the next
+  // copy neither writes through it nor keeps it.
+  const fs::path leftover = fs::directory_iterator(at("destination"))->path();
+  fs::remove(leftover);
+  write(at("victim"), "the user's own file");
+  fs::create_symlink(at("victim"), leftover);
   write(at("source"), "bases");
   fs_utils::copy_file(at("source").u16string(), destination.u16string(), false);
   EXPECT_EQ(content_of(destination), "bases");
   EXPECT_EQ(entries_in(at("destination")), 1u);
+  EXPECT_EQ(content_of(at("victim")), "the user's own file");
+}
+
+TEST_F(fs_utils_copy_test, a_private_temporary_replaces_a_link_and_is_for_its_owner_alone) {
+  write(at("victim"), "the user's own file");
+  fs::create_symlink(at("victim"), at("bases.part"));
+  fs_utils::temp_file_with_handle file = fs_utils::create_private_temp_file(at("bases.part").u16string());
+  fs_utils::write_file(file.handle.get(), "bases", 5);
+  struct stat status {};
+  ASSERT_EQ(::lstat(at("bases.part").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISREG(status.st_mode));
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+  EXPECT_EQ(content_of(at("victim")), "the user's own file");
+  // A name that no longer names the held file is not renamed into place.
+  fs::rename(at("bases.part"), at("moved away"));
+  write(at("bases.part"), "forged");
+  EXPECT_EQ(error_of([&] { fs_utils::place_held_file(file, at("bases").u16string()); }), win32::make_win32_error(2));
+  EXPECT_FALSE(fs::exists(at("bases")));
+}
+
+TEST_F(fs_utils_copy_test, a_held_file_is_placed_on_another_file_system_through_a_copy_beside_it) {
+  const fs::path other = "/dev/shm/ferrowick-copy-test-" + std::to_string(::getpid());
+  fs::create_directories(other);
+  const common::on_exit remove_other([&] { fs::remove_all(other); });
+  struct stat here {
+  }, there{};
+  ASSERT_EQ(::stat(dir_.path().c_str(), &here), 0);
+  ASSERT_EQ(::stat(other.c_str(), &there), 0);
+  if (here.st_dev == there.st_dev) GTEST_SKIP() << "/dev/shm is on the file system of the temporary folder";
+  const std::string content = random_bytes(100'000);
+  fs_utils::temp_file_with_handle file = fs_utils::create_private_temp_file(at("bases.part").u16string());
+  fs_utils::write_file(file.handle.get(), content.data(), content.size());
+  write(other / "bases", "old bases");
+  fs_utils::place_held_file(file, (other / "bases").u16string());
+  EXPECT_EQ(content_of(other / "bases"), content);
+  EXPECT_EQ(entries_in(other), 1u);
+  EXPECT_EQ(entries_in(dir_.path()), 0u);
 }
 
 TEST_F(fs_utils_copy_test, a_missing_source_fails_and_creates_nothing) {

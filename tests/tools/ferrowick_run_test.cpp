@@ -610,6 +610,27 @@ TEST_F(ferrowick_run_test, state_keeps_the_release_date_of_the_last_placed_updat
       << broken.stderr_text;
 }
 
+// Another user who guesses the runner's process id makes "<state>.<pid>" first, here a
+// link to a file of theirs (the stand-in worker knows the id as its parent's).
+TEST_F(ferrowick_run_test, a_state_temporary_made_beforehand_is_replaced_not_written_through) {
+  write_source();
+  const std::filesystem::path state = root_.path() / "task.state";
+  const std::filesystem::path victim = root_.path() / "victim";
+  write_text(victim, "the user's own file");
+  std::vector<std::string> arguments = task_arguments();
+  arguments.resize(arguments.size() - 2);  // without --previous-release
+  const std::string body =
+      "ln -s '" + victim.string() + "' '" + state.string() + "'.$PPID\nexec '" + worker.string() + "'\n";
+  arguments.insert(arguments.end(), {"--worker", fake_worker(body).string(), "--state", state.string()});
+  const auto placed = run(arguments);
+  EXPECT_EQ(placed.exit_code, 0) << placed.stderr_text;
+  EXPECT_EQ(read_text(state), std::string(release) + "\n");
+  EXPECT_EQ(read_text(victim), "the user's own file");
+  EXPECT_EQ(test_support::list_names(root_.path()),
+            (std::vector<std::string>{"configs", "destination dir", "fake-worker", "logs", "source dir", "task.state",
+                                      "victim"}));
+}
+
 TEST_F(ferrowick_run_test, by_default_logs_go_to_the_runners_own_folder_and_settings_come_from_beside_it) {
   const std::filesystem::path capture = root_.path() / "stdin.bin";
   std::vector<std::string> arguments = task_arguments();

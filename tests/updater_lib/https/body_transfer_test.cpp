@@ -62,12 +62,14 @@ class body_transfer_test : public ::testing::Test {
     const updater::cancellation_token token(u"body-stop");
     const updater::details::download_deadline deadline(60s);
     const std::u16string path = (files_.path() / "body.part").u16string();
+    bool complete = false;
     {
+      // Held without sharing while it is written: read only once it is closed.
       const common::handle_holder file = updater::details::create_file_handle(path);
-      const bool complete =
+      complete =
           updater::details::save_stream_to_file(body, file.get(), token, deadline, buffer_size, content_length, total);
-      return {complete, total, test_support::read_text(files_.path() / "body.part")};
     }
+    return {complete, total, test_support::read_text(files_.path() / "body.part")};
   }
 
   test_support::temp_directory events_;

@@ -88,7 +88,8 @@ class download_file_test : public ::testing::Test {
     const std::u16string root = common::concat(u"https://127.0.0.1:", port, u"/");
     updater::cancellation_token token(u"download-stop");
     return updater::download_file(root, root + u"update/0", common::utf8_to_utf16(file_name), u"bases.upd.part",
-                                  parameters_, destination_.path().u16string(), token, timeout);
+                                  parameters_, destination_.path().u16string(), token, timeout)
+        .path;
   }
 
   // The error a failed download raises, with the text its trace line logged.

@@ -22,7 +22,7 @@ class FileSources : public test_support::update_run_fixture {
   }
   std::u16string pull(const std::u16string& name, const std::u16string& temporary) {
     updater::cancellation_token token(parameters_.stop_event_name);
-    return directory_function()(name, temporary, token, std::chrono::seconds(1));
+    return directory_function()(name, temporary, token, std::chrono::seconds(1)).path;
   }
 };
 
@@ -70,7 +70,7 @@ TEST_F(FileSources, UtilityFilesComeFromTheirOwnDirectory) {
   const auto pull_utility =
       get_pull_file_function(parameters_.source, updater::utility_files, utils_destination().u16string());
   updater::cancellation_token token(parameters_.stop_event_name);
-  EXPECT_EQ(pull_utility(u"utils.upd", u"utils.upd.part", token, std::chrono::seconds(1)),
+  EXPECT_EQ(pull_utility(u"utils.upd", u"utils.upd.part", token, std::chrono::seconds(1)).path,
             (utils_destination() / "utils.upd.part").u16string());
   EXPECT_EQ(read_text(utils_destination() / "utils.upd.part"), "utility");
 }

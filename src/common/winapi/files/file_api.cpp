@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 
 #include "common/text.h"
 #include "common/winapi/files/file_path.h"
@@ -57,9 +58,54 @@ bool exists(const std::string& path) {
   return ::stat(path.c_str(), &status) == 0;
 }
 
+// A lock on one byte far beyond any content marks an open that denies write sharing.
+// Open-file-description locks belong to the open, not the process, as share modes do.
+flock deny_write_marker(short type) {
+  flock lock{};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = std::numeric_limits<off_t>::max() - 1;
+  lock.l_len = 1;
+  return lock;
+}
+
+bool mark_write_denied(int descriptor, bool readable) {
+  flock lock = deny_write_marker(readable ? F_RDLCK : F_WRLCK);
+  if (::fcntl(descriptor, F_OFD_SETLK, &lock) == 0) return true;
+  set_last_error(errno == EAGAIN || errno == EACCES ? error_sharing_violation : errno_to_win32(errno));
+  return false;
+}
+
+bool write_denied_by_another(int descriptor) {
+  flock lock = deny_write_marker(F_WRLCK);
+  return ::fcntl(descriptor, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+}
+
+// The share-mode checks of an open: false, with the descriptor closed, when they refuse it.
+bool apply_share_mode(int descriptor, int open_as, uint32_t share) {
+  const int mode = open_as & O_ACCMODE;
+  if (mode != O_RDONLY && write_denied_by_another(descriptor)) {
+    ::close(descriptor);
+    set_last_error(error_sharing_violation);
+    return false;
+  }
+  if ((share & file_share_write) == 0 && !mark_write_denied(descriptor, mode != O_WRONLY)) {
+    const uint32_t error = get_last_error();
+    ::close(descriptor);
+    set_last_error(error);
+    return false;
+  }
+  return true;
+}
+
+bool same_file(const struct stat& first, const struct stat& second) {
+  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 }  // namespace
 
-handle_t create_file(const std::u16string& path, uint32_t access, creation_disposition disposition, uint32_t flags) {
+handle_t create_file(const std::u16string& path, uint32_t access, creation_disposition disposition, uint32_t flags,
+                     uint32_t share) {
   const auto native = to_utf8_path(path);
   if (!native) return invalid_handle_value;
   const bool existed =
@@ -86,9 +132,29 @@ handle_t create_file(const std::u16string& path, uint32_t access, creation_dispo
     set_last_error(error_access_denied);
     return invalid_handle_value;
   }
+  if (!apply_share_mode(descriptor, open_as, share)) return invalid_handle_value;
   descriptor = descriptor_off_zero(descriptor);
   if (descriptor < 0) return invalid_handle_value;
   set_last_error(existed ? error_already_exists : error_success);
+  return descriptor;
+}
+
+handle_t create_private_file(const std::u16string& path) {
+  const auto native = to_utf8_path(path);
+  if (!native) return invalid_handle_value;
+  constexpr int open_as = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int descriptor;
+  do {
+    descriptor = ::open(native->c_str(), open_as, 0600);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) {
+    set_last_error(errno == ENOENT ? error_path_not_found : errno_to_win32(errno));
+    return invalid_handle_value;
+  }
+  if (!apply_share_mode(descriptor, open_as, 0)) return invalid_handle_value;
+  descriptor = descriptor_off_zero(descriptor);
+  if (descriptor < 0) return invalid_handle_value;
+  set_last_error(error_success);
   return descriptor;
 }
 
@@ -218,6 +284,19 @@ bool get_full_path_name(const std::u16string& path, std::u16string* full_path) {
   }
   *full_path = common::utf8_to_utf16(absolute.lexically_normal().string());
   return true;
+}
+
+bool rename_open_file(handle_t file, const std::u16string& current_path, const std::u16string& destination) {
+  struct stat open_file {};
+  if (!status_of(file, open_file)) return false;
+  const auto native_current = to_utf8_path(current_path);
+  if (!native_current) return false;
+  struct stat named {};
+  if (::lstat(native_current->c_str(), &named) != 0 || !same_file(named, open_file)) {
+    set_last_error(error_file_not_found);
+    return false;
+  }
+  return replace_file_by_rename(current_path, destination);
 }
 
 std::u16string get_temp_path() {

@@ -1,9 +1,12 @@
 #pragma once
 // Stand-ins for the Windows file calls on raw handles, for owners such as
 // common::handle_holder. Each returns as its Windows counterpart does (a handle or
-// invalid_handle_value, true or false) and sets the last error on failure. Share modes
-// have no equivalent here and are not taken. Path queries live in file_attributes.h,
-// removal and renaming without replacement in file_operations.h.
+// invalid_handle_value, true or false) and sets the last error on failure. Of the share
+// modes Linux models only the one that guards placed files: an open without write
+// sharing makes later opens for writing by anyone fail with 32 (ERROR_SHARING_VIOLATION),
+// through open-file-description locks that only these stand-ins look at. Path queries
+// live in file_attributes.h, removal and renaming without replacement in
+// file_operations.h.
 #include <cstdint>
 #include <string>
 
@@ -15,6 +18,12 @@ namespace winapi {
 constexpr uint32_t generic_read = 0x80000000;
 constexpr uint32_t generic_write = 0x40000000;
 constexpr uint32_t file_append_data = 0x4;
+constexpr uint32_t delete_access = 0x10000;
+
+constexpr uint32_t file_share_read = 0x1;
+constexpr uint32_t file_share_write = 0x2;
+constexpr uint32_t file_share_delete = 0x4;
+constexpr uint32_t file_share_all = file_share_read | file_share_write | file_share_delete;
 
 enum class creation_disposition {
   create_new = 1,
@@ -28,7 +37,22 @@ constexpr uint32_t file_flag_write_through = 0x80000000;
 
 // CreateFileW. create_always and open_always on an existing file succeed with the last
 // error set to 183 (ERROR_ALREADY_EXISTS).
-handle_t create_file(const std::u16string& path, uint32_t access, creation_disposition disposition, uint32_t flags = 0);
+handle_t create_file(const std::u16string& path, uint32_t access, creation_disposition disposition, uint32_t flags = 0,
+                     uint32_t share = file_share_all);
+
+// A new file that only this process uses until it closes it: CREATE_NEW, never through a
+// link (an existing name fails with 80, ERROR_FILE_EXISTS), read, write and delete access,
+// no sharing, and an access list of its own: on Windows LocalSystem, Administrators and
+// the process's user with full control, protected from inherited entries; on Linux mode
+// 0600.
+handle_t create_private_file(const std::u16string& path);
+
+// Gives the open file the name destination, replacing a file of that name, and flushes
+// the rename to disk: SetFileInformationByHandle(FileRenameInfo) on a handle with delete
+// access, so the file renamed is the one open whatever happened to its name. 17
+// (ERROR_NOT_SAME_DEVICE) across volumes. Linux renames current_path, which must still
+// name the open file (else 2, ERROR_FILE_NOT_FOUND): it has no rename by descriptor.
+bool rename_open_file(handle_t file, const std::u16string& current_path, const std::u16string& destination);
 
 // ReadFile / WriteFile: the whole count unless the file ends first (reading) or a
 // failure stops it; *done receives the bytes moved.

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "common/fs_utils.h"
-#include "common/winapi/files/file_api.h"
 #include "cpplogger/log_scope.h"
 #include "cpplogger/log_stream.h"
 #include "error_lib/application_exception.h"
@@ -59,10 +58,7 @@ std::chrono::milliseconds download_deadline::remaining() const {
 
 common::handle_holder create_file_handle(const std::u16string& path) {
   FW_LOG_SCOPE();
-  common::handle_holder file(
-      winapi::create_file(path, winapi::generic_write, winapi::creation_disposition::create_always));
-  if (!file) FW_THROW(win32::exception("CreateFileW"), "for file '", path, "'");
-  return file;
+  return fs_utils::create_private_temp_file(path).handle;
 }
 
 bool save_stream_to_file(std::istream& stream, winapi::handle_t file, const cancellation_token& token,

@@ -24,8 +24,9 @@ class download_deadline {
   int64_t end_;
 };
 
-// A new, empty file opened for writing; an existing file is truncated. Failures raise
-// the Windows error of CreateFileW.
+// A new, empty private file (fs_utils::create_private_temp_file) held for reading and
+// writing: an existing file of the name is deleted first. Failures raise the Windows
+// error of CreateFileW.
 common::handle_holder create_file_handle(const std::u16string& path);
 
 // Copies the body in blocks of buffer_size bytes, adding each block to downloaded_total.

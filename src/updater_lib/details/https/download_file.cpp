@@ -148,11 +148,13 @@ void log_downloader_parameters(const https_parameters& parameters) {
   FW_LOG(cpplogger::level_trace) << "Proxy password is " << set_text(proxy.proxy_password);
 }
 
-std::u16string download_file_helper(const std::u16string& root_url, const std::u16string& folder_url,
-                                    const std::u16string& remote_name, const std::u16string& local_name,
-                                    const https_parameters& parameters, const std::u16string& directory,
-                                    cancellation_token& token, std::chrono::seconds timeout,
-                                    const proxy_parameters& proxy, details::error_list& caller_errors) {
+fs_utils::temp_file_with_handle download_file_helper(const std::u16string& root_url, const std::u16string& folder_url,
+                                                     const std::u16string& remote_name,
+                                                     const std::u16string& local_name,
+                                                     const https_parameters& parameters,
+                                                     const std::u16string& directory, cancellation_token& token,
+                                                     std::chrono::seconds timeout, const proxy_parameters& proxy,
+                                                     details::error_list& caller_errors) {
   FW_LOG_SCOPE();
   const Poco::Net::NameValueCollection cookies = details::get_cookies_for_request(parameters);
   const std::u16string local_path = path_helpers::join_path(directory, local_name);
@@ -228,13 +230,13 @@ std::u16string download_file_helper(const std::u16string& root_url, const std::u
   delete_partial_file.dismiss();
   FW_LOG(cpplogger::level_trace) << "File " << remote_name << " was successfully downloaded";
   FW_LOG(cpplogger::level_trace) << "Downloaded file path: " << local_path;
-  return local_path;
+  return {local_path, std::move(state.file)};
 }
 
-std::u16string download_file(const std::u16string& root_url, const std::u16string& folder_url,
-                             const std::u16string& remote_name, const std::u16string& local_name,
-                             const https_parameters& parameters, const std::u16string& directory,
-                             cancellation_token& token, std::chrono::seconds timeout) {
+fs_utils::temp_file_with_handle download_file(const std::u16string& root_url, const std::u16string& folder_url,
+                                              const std::u16string& remote_name, const std::u16string& local_name,
+                                              const https_parameters& parameters, const std::u16string& directory,
+                                              cancellation_token& token, std::chrono::seconds timeout) {
   FW_LOG_SCOPE();
   log_downloader_parameters(parameters);
   details::error_list errors;

@@ -33,6 +33,16 @@ class package::impl {
     }
   }
 
+  impl(winapi::handle_t open_file, const std::u16string& name, key_list public_keys)
+      : file_(open_file, [](winapi::handle_t) {}),
+        created_(false),
+        path_(name),
+        public_keys_(std::move(public_keys)),
+        uncaught_at_creation_(std::uncaught_exceptions()) {
+    fs_utils::set_file_pointer(file_.get(), 0);
+    verify_open_file();
+  }
+
   ~impl() {
     if (!created_ || !file_) return;
     if (broken_ || std::uncaught_exceptions() > uncaught_at_creation_) {
@@ -66,6 +76,10 @@ class package::impl {
   void open_existing_file() {
     FW_LOG_SCOPE();
     file_ = create_file_handle_for_reading(path_);
+    verify_open_file();
+  }
+
+  void verify_open_file() {
     signed_length_ = check_section_tag_and_read_and_size(file_.get(), package_format::magic_tag);
     const uint64_t after_magic = fs_utils::get_file_pointer(file_.get());
     fs_utils::set_file_pointer(file_.get(), static_cast<int64_t>(signed_length_));
@@ -141,6 +155,11 @@ package::~package() {
 package_info package::get_package_info() const { return impl_->info(); }
 
 const std::vector<package_file_info>& package::get_files() const { return impl_->files(); }
+
+package::package(winapi::handle_t open_file, const std::u16string& name, key_list public_keys) {
+  FW_LOG_SCOPE();
+  impl_ = std::make_unique<impl>(open_file, name, std::move(public_keys));
+}
 
 void package::add_file(const std::u16string& name, const std::u16string& source_path) {
   FW_LOG_SCOPE();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/winapi/process/handle.h"
 #include "updater_lib/details/package/digital_signature.h"
 #include "updater_lib/details/package/package_info.h"
 
@@ -20,6 +21,10 @@ class package {
   // create_new: creates (or empties) the file and writes the header; files are then
   // added and the package is signed with private_keys on completion.
   package(const std::u16string& path, mode open_mode, key_list public_keys, key_list private_keys);
+  // open_existing through a file the caller holds open for reading (read from its start,
+  // never closed here), so that the file checked is the file the caller goes on to use;
+  // name is for the messages.
+  package(winapi::handle_t open_file, const std::u16string& name, key_list public_keys);
   // A package being created that was neither completed nor broken by a failed step is
   // completed here; a failure is logged, never thrown. One destroyed while an exception
   // unwinds is left unsigned, so the reader rejects it.

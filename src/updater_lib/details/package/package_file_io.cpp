@@ -20,7 +20,8 @@ constexpr uint32_t error_handle_eof = 38;
 
 common::handle_holder open_package_file(const std::u16string& path, uint32_t access,
                                         winapi::creation_disposition disposition) {
-  const winapi::handle_t handle = winapi::create_file(path, access, disposition);
+  // Others may read the package while it is open, but neither write nor delete it.
+  const winapi::handle_t handle = winapi::create_file(path, access, disposition, 0, winapi::file_share_read);
   if (handle == winapi::invalid_handle_value) {
     FW_THROW(win32::exception("CreateFile"), "file name = ", path);
   }

@@ -7,16 +7,18 @@
 #include <functional>
 #include <string>
 
+#include "common/fs_utils.h"
 #include "updater_lib/details/parameters/updater_parameters.h"
 #include "updater_lib/details/run/cancellation_token.h"
 
 namespace updater {
 
 // (file name on the source, temporary name in the destination, token, time-out) -> full
-// path of the delivered file. Cancellation is raised as 5391.
-using pull_file_function =
-    std::function<std::u16string(const std::u16string& file_name, const std::u16string& temporary_file_name,
-                                 cancellation_token& token, std::chrono::seconds timeout)>;
+// path of the delivered file, which is a private file still held open, so that what the
+// run checks and places is what was delivered. Cancellation is raised as 5391.
+using pull_file_function = std::function<fs_utils::temp_file_with_handle(
+    const std::u16string& file_name, const std::u16string& temporary_file_name, cancellation_token& token,
+    std::chrono::seconds timeout)>;
 
 // files_type selects the host or source directory (main_files or utility_files). Raises
 // 5366 for a files type or update source out of range, and the source's own errors when

@@ -33,8 +33,7 @@ pull_file_function get_copy_file_from_directory_function(const std::u16string& s
       FW_THROW(common::application_exception(common::error_operation_canceled));
     }
     FW_LOG(cpplogger::level_trace) << "Copying file: " << source_path << " to " << result_path;
-    fs_utils::copy_file(source_path, result_path, false);
-    return result_path;
+    return fs_utils::copy_to_private_file(source_path, result_path);
   };
 }
 

@@ -38,9 +38,9 @@ bool is_missing_file(const common::application_exception& error) {
 
 std::u16string part_name(const std::u16string& file_name) { return file_name + part_suffix; }
 
-// The delivered path, or empty when the source does not have the file.
-std::u16string pull_if_present(const pull_file_function& pull, const std::u16string& file_name,
-                               cancellation_token& token) {
+// The delivered file, or an empty path when the source does not have the file.
+fs_utils::temp_file_with_handle pull_if_present(const pull_file_function& pull, const std::u16string& file_name,
+                                                cancellation_token& token) {
   try {
     return pull(file_name, part_name(file_name), token, description_timeout);
   } catch (const common::application_exception& error) {
@@ -50,14 +50,6 @@ std::u16string pull_if_present(const pull_file_function& pull, const std::u16str
   }
 }
 
-void delete_if_exists(const std::u16string& path) {
-  if (!path.empty() && fs_utils::file_exists(path)) fs_utils::delete_file(path);
-}
-
-void move_file(const std::u16string& source, const std::u16string& destination) {
-  fs_utils::copy_file(source, destination, true);
-}
-
 void check_product(const update_information& information) {
   if (!information.product.empty() && information.product != installed_product) {
     FW_THROW(common::application_exception(common::error_other_component), "Installed product: ", installed_product,
@@ -65,13 +57,14 @@ void check_product(const update_information& information) {
   }
 }
 
-// Opening verifies the structure and both signatures of every section; the file is
-// closed again before it is moved.
-void verify_package(const std::u16string& path, const std::vector<public_key_t>& keys, uint32_t requested_version) {
+// Opening verifies the structure and both signatures of every section, read through the
+// handle that is then renamed into place: no other writer can come in between.
+void verify_package(const fs_utils::temp_file_with_handle& file, const std::vector<public_key_t>& keys,
+                    uint32_t requested_version) {
   // A mismatch names only the key's position; this says which key that is.
   FW_LOG(cpplogger::level_debug) << "Checking the package with public key 1 (the public_key_txt parameter) and public "
                                     "key 2 (the key built into this worker)";
-  const package opened(path, package::mode::open_existing, keys, {});
+  const package opened(file.handle.get(), file.path, keys);
   const uint32_t version = opened.get_package_info().version_of_update_compatibility;
   if (version != requested_version) {
     FW_THROW(
@@ -87,12 +80,13 @@ std::u16string place_utility_package(const updater_parameters& parameters, const
   if (information.update_util_file_name.empty() || parameters.destination_directory_for_utils.empty()) return {};
   const pull_file_function pull =
       get_pull_file_function(parameters.source, utility_files, parameters.destination_directory_for_utils);
-  const std::u16string temporary = pull(information.update_util_file_name, part_name(information.update_util_file_name),
-                                        token, std::chrono::seconds(parameters.source.https.file_download_timeout_sec));
-  common::on_exit delete_temporary([&] { delete_if_exists(temporary); });
+  fs_utils::temp_file_with_handle temporary =
+      pull(information.update_util_file_name, part_name(information.update_util_file_name), token,
+           std::chrono::seconds(parameters.source.https.file_download_timeout_sec));
+  common::on_exit delete_temporary([&] { fs_utils::discard_held_file(temporary); });
   const std::u16string placed =
       path_helpers::join_path(parameters.destination_directory_for_utils, information.update_util_file_name);
-  move_file(temporary, placed);
+  fs_utils::place_held_file(temporary, placed);
   delete_temporary.dismiss();
   return placed;
 }
@@ -103,42 +97,45 @@ update_result update(const updater_parameters& parameters, const std::function<p
   cancellation_token token(parameters.stop_event_name);
   const std::vector<public_key_t> keys{parameters.public_key, get_public_key()};
 
-  std::u16string info2_path = pull_if_present(pull, info2_txt, token);
-  std::u16string info_path;
+  fs_utils::temp_file_with_handle info2 = pull_if_present(pull, info2_txt, token);
+  fs_utils::temp_file_with_handle info;
   common::on_exit delete_descriptions([&] {
-    delete_if_exists(info2_path);
-    delete_if_exists(info_path);
+    fs_utils::discard_held_file(info2);
+    fs_utils::discard_held_file(info);
   });
-  if (info2_path.empty()) {
-    info_path = pull(info_txt, part_name(info_txt), token, description_timeout);
+  if (info2.path.empty()) {
+    info = pull(info_txt, part_name(info_txt), token, description_timeout);
     FW_THROW(common::application_exception(common::error_server_too_old, {installed_product_version}));
   }
 
-  const update_information information = deserialize_update_information(fs_utils::read_file(info2_path));
+  const update_information information =
+      deserialize_update_information(fs_utils::read_file(info2.handle.get(), info2.path));
   check_product(information);
   if (is_up_to_date(information.release_date, parameters.previous_updates_release_date)) {
     FW_LOG(cpplogger::level_trace) << "Everything is up to date";
     delete_descriptions.run();
     return {{}, update_result_up_to_date};
   }
-  info_path = pull_if_present(pull, info_txt, token);
+  info = pull_if_present(pull, info_txt, token);
 
-  const std::u16string package_path = pull(information.update_file_name, part_name(information.update_file_name), token,
-                                           std::chrono::seconds(parameters.source.https.file_download_timeout_sec));
-  common::on_exit delete_package([&] { delete_if_exists(package_path); });
-  verify_package(package_path, keys, parameters.version_of_update_compatibility);
+  fs_utils::temp_file_with_handle package_file =
+      pull(information.update_file_name, part_name(information.update_file_name), token,
+           std::chrono::seconds(parameters.source.https.file_download_timeout_sec));
+  common::on_exit delete_package([&] { fs_utils::discard_held_file(package_file); });
+  verify_package(package_file, keys, parameters.version_of_update_compatibility);
 
   const std::u16string placed_utility = place_utility_package(parameters, information, token);
   const std::u16string placed_package =
       path_helpers::join_path(parameters.destination_directory, information.update_file_name);
-  move_file(package_path, placed_package);
+  fs_utils::place_held_file(package_file, placed_package);
 
   if (parameters.copy_info_txt) {
-    move_file(info2_path, path_helpers::join_path(parameters.destination_directory, info2_txt));
-    if (!info_path.empty()) move_file(info_path, path_helpers::join_path(parameters.destination_directory, info_txt));
+    fs_utils::place_held_file(info2, path_helpers::join_path(parameters.destination_directory, info2_txt));
+    if (!info.path.empty()) {
+      fs_utils::place_held_file(info, path_helpers::join_path(parameters.destination_directory, info_txt));
+    }
   } else {
-    fs_utils::delete_file(info2_path);
-    if (!info_path.empty()) fs_utils::delete_file(info_path);
+    delete_descriptions.run();
   }
   delete_descriptions.dismiss();
   delete_package.dismiss();
