@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -85,11 +86,12 @@ class ferrowick_run_test : public ::testing::Test {
   }
 
   // The task with a worker stand-in of the given body.
-  test_support::child_result run_fake(const std::string& body, std::vector<std::string> more = {}) const {
+  test_support::child_result run_fake(const std::string& body, std::vector<std::string> more = {},
+                                      const std::map<std::string, std::optional<std::string>>& environment = {}) const {
     auto arguments = task_arguments();
     arguments.insert(arguments.end(), {"--worker", fake_worker(body).string()});
     arguments.insert(arguments.end(), more.begin(), more.end());
-    return run(arguments);
+    return run(arguments, environment);
   }
 
   // The runner's standard error as a terminal shows it (the terminal turns LF into CR LF).
@@ -606,6 +608,44 @@ TEST_F(ferrowick_run_test, log_level_writes_the_developer_log_for_one_run_only) 
   EXPECT_NE(read_text(logs() / "ferrowick.log").find(" TRACE "), std::string::npos);
   EXPECT_EQ(read_text(configs() / "logger.xml"), "not used");
   EXPECT_TRUE(test_support::list_names(root_.path() / "tmp").empty()) << "the run's settings folder is removed";
+}
+
+TEST_F(ferrowick_run_test, the_settings_folder_is_new_private_and_removed_without_following_links) {
+  const std::filesystem::path temp = root_.path() / "tmp";
+  const std::filesystem::path elsewhere = root_.path() / "elsewhere";
+  std::filesystem::create_directories(temp);
+  std::filesystem::create_directories(elsewhere);
+  write_text(elsewhere / "keep.txt", "kept");
+  // A user who may write to the temporary folder plants links at the names a run with
+  // the next process ids would have taken by its id.
+  int last_id = 0;
+  std::istringstream(read_text("/proc/sys/kernel/ns_last_pid")) >> last_id;
+  for (int id = last_id + 1; id <= last_id + 500; ++id) {
+    std::filesystem::create_directory_symlink(elsewhere, temp / ("ferrowick-run-" + std::to_string(id) + "-settings"));
+  }
+  const std::filesystem::path capture = root_.path() / "stdin.bin";
+  const std::filesystem::path mode = root_.path() / "mode.txt";
+  // While the worker runs, the folder is its user's alone, and a link is planted in it.
+  const auto result = run_fake(
+      "cat > \"$CAPTURE\"\n"
+      "for folder in \"$TMPDIR\"/ferrowick-run-????????????????????????????????; do\n"
+      "  stat -c %a \"$folder\" > \"$MODE\"\n"
+      "  ln -s \"$ELSEWHERE\" \"$folder/planted\"\n"
+      "done\n",
+      {"--log-level", "TRACE"},
+      {{"CAPTURE", capture.string()},
+       {"MODE", mode.string()},
+       {"ELSEWHERE", elsewhere.string()},
+       {"TMPDIR", temp.string()}});
+  ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+  const std::filesystem::path folder = value_of(split_captured(capture), u"configs_path");
+  EXPECT_EQ(folder.parent_path(), temp);
+  EXPECT_EQ(folder.filename().string().size(), 14u + 32u) << folder;
+  EXPECT_EQ(read_text(mode), "700\n");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder)));
+  EXPECT_EQ(test_support::list_names(temp).size(), 500u) << "only the planted links are left";
+  EXPECT_EQ(test_support::list_names(elsewhere), std::vector<std::string>{"keep.txt"});
+  EXPECT_EQ(read_text(elsewhere / "keep.txt"), "kept");
 }
 
 TEST_F(ferrowick_run_test, state_keeps_the_release_date_of_the_last_placed_update) {
