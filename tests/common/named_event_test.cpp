@@ -171,6 +171,30 @@ TEST_F(named_event_test, a_guarded_event_is_its_makers_alone_and_never_opens_wha
   EXPECT_FALSE(std::filesystem::exists(target));
 }
 
+TEST_F(named_event_test, a_guarded_event_is_refused_in_an_events_directory_others_could_change) {
+  const std::filesystem::path directory = events_.path() / "events";
+  std::filesystem::create_directory(directory);
+  struct change {
+    const char* name;
+    std::filesystem::perms mode;
+    uid_t owner;
+  };
+  const change changes[] = {
+      {"writable by others", std::filesystem::perms::all, ::geteuid()},
+      {"writable by its group", std::filesystem::perms::owner_all | std::filesystem::perms::group_all, ::geteuid()},
+      {"another user's", std::filesystem::perms::owner_all, 65534}};
+  for (const change& c : changes) {
+    if (c.owner != ::geteuid() && ::geteuid() != 0) continue;  // only root may give the folder away
+    std::filesystem::permissions(directory, c.mode);
+    ASSERT_EQ(::chown(directory.c_str(), c.owner, static_cast<gid_t>(-1)), 0) << c.name;
+    EXPECT_EQ(winapi::create_guarded_named_event(u"guarded"), 0) << c.name;
+    EXPECT_EQ(winapi::get_last_error(), winapi::error_access_denied) << c.name;
+    ASSERT_EQ(::chown(directory.c_str(), ::geteuid(), static_cast<gid_t>(-1)), 0);
+  }
+  std::filesystem::permissions(directory, std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+  EXPECT_NE(handle_holder(winapi::create_guarded_named_event(u"guarded")).get(), 0) << "sticky, as /dev/shm is";
+}
+
 TEST_F(named_event_test, a_deleted_name_cannot_be_opened_but_open_handles_keep_working) {
   const auto owner = create(u"gone");
   const auto event = open_for_wait(u"gone");
