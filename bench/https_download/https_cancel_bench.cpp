@@ -66,8 +66,6 @@ class cancel_bench {
 
   try_result run_once(int index) const {
     const std::string event_name = "https-cancel-bench-" + std::to_string(index);
-    const common::handle_holder stop_event(winapi::create_named_event(common::utf8_to_utf16(event_name), false));
-    if (!stop_event) throw std::runtime_error("cannot create the stop event " + event_name);
     const auto destination = root_.path() / ("destination-" + std::to_string(index));
     std::filesystem::create_directories(destination);
 
@@ -76,6 +74,9 @@ class cancel_bench {
     const auto set_stop_event = [&] {
       std::call_once(first_stall, [&] {
         stall_began.set_value(clock_type::now());
+        // The runner has made the event by now; it is set by name, as ferrowick-event does.
+        const common::handle_holder stop_event(
+            winapi::open_event(winapi::event_modify_state | winapi::synchronize, common::utf8_to_utf16(event_name)));
         winapi::set_event(stop_event.get());
       });
     };
@@ -94,7 +95,6 @@ class cancel_bench {
         result.milliseconds = std::chrono::duration<double, std::milli>(exited - stall_time.get()).count();
       }
     }
-    winapi::delete_named_event(common::utf8_to_utf16(event_name));
     return result;
   }
 

@@ -1,5 +1,6 @@
 // Named and unnamed events through the Windows stand-ins, across processes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "common/winapi/files/file_api.h"
 #include "common/winapi/process/last_error.h"
 #include "common/winapi/sync/events.h"
+#include "common/winapi/sync/named_event_store.h"
 #include "support/environment_variable.h"
 #include "support/temp_directory.h"
 
@@ -153,6 +155,44 @@ TEST_F(named_event_test, creating_an_existing_event_opens_it_and_keeps_its_state
   ASSERT_TRUE(second.valid());
   EXPECT_EQ(winapi::get_last_error(), winapi::error_already_exists);
   EXPECT_EQ(winapi::wait_for_single_object(second.get(), 0), winapi::wait_object_0);
+}
+
+TEST_F(named_event_test, a_guarded_event_is_its_makers_alone_and_never_opens_what_was_planted) {
+  const handle_holder event(winapi::create_guarded_named_event(u"guarded"));
+  ASSERT_TRUE(event.valid()) << winapi::get_last_error();
+  struct stat facts {};
+  ASSERT_EQ(::stat(winapi::details::named_event_path(u"guarded")->c_str(), &facts), 0);
+  EXPECT_EQ(facts.st_mode & 0777, 0600u);
+
+  const std::filesystem::path target = events_.path() / "planted target";
+  std::filesystem::create_symlink(target, *winapi::details::named_event_path(u"planted"));
+  EXPECT_EQ(winapi::create_guarded_named_event(u"planted"), 0);
+  EXPECT_EQ(winapi::get_last_error(), winapi::error_already_exists);
+  EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST_F(named_event_test, a_guarded_event_is_refused_in_an_events_directory_others_could_change) {
+  const std::filesystem::path directory = events_.path() / "events";
+  std::filesystem::create_directory(directory);
+  struct change {
+    const char* name;
+    std::filesystem::perms mode;
+    uid_t owner;
+  };
+  const change changes[] = {
+      {"writable by others", std::filesystem::perms::all, ::geteuid()},
+      {"writable by its group", std::filesystem::perms::owner_all | std::filesystem::perms::group_all, ::geteuid()},
+      {"another user's", std::filesystem::perms::owner_all, 65534}};
+  for (const change& c : changes) {
+    if (c.owner != ::geteuid() && ::geteuid() != 0) continue;  // only root may give the folder away
+    std::filesystem::permissions(directory, c.mode);
+    ASSERT_EQ(::chown(directory.c_str(), c.owner, static_cast<gid_t>(-1)), 0) << c.name;
+    EXPECT_EQ(winapi::create_guarded_named_event(u"guarded"), 0) << c.name;
+    EXPECT_EQ(winapi::get_last_error(), winapi::error_access_denied) << c.name;
+    ASSERT_EQ(::chown(directory.c_str(), ::geteuid(), static_cast<gid_t>(-1)), 0);
+  }
+  std::filesystem::permissions(directory, std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+  EXPECT_NE(handle_holder(winapi::create_guarded_named_event(u"guarded")).get(), 0) << "sticky, as /dev/shm is";
 }
 
 TEST_F(named_event_test, a_deleted_name_cannot_be_opened_but_open_handles_keep_working) {

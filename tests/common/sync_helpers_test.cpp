@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/winapi/process/last_error.h"
 #include "common/winapi/sync/events.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/categories.h"
@@ -112,6 +113,22 @@ TEST_F(sync_helpers_named_test, an_opened_stop_event_is_observed_but_cannot_be_s
   EXPECT_EQ(error_of([&] { sync_helpers::set_event(event); }), win32::make_win32_error(5));
   ASSERT_TRUE(winapi::set_event(owner.get()));
   EXPECT_TRUE(sync_helpers::is_event_set(event.get()));
+}
+
+TEST_F(sync_helpers_named_test, a_guarded_event_refuses_a_taken_name_and_is_observed_as_a_stop_event) {
+  const handle_holder taken(winapi::create_named_event(u"taken-stop", false));
+  ASSERT_TRUE(winapi::set_event(taken.get()));
+  EXPECT_EQ(winapi::create_guarded_named_event(u"taken-stop"), 0);
+  EXPECT_EQ(winapi::get_last_error(), winapi::error_already_exists);
+  EXPECT_TRUE(sync_helpers::is_event_set(taken.get()));
+
+  const handle_holder owner(winapi::create_guarded_named_event(u"new-stop"));
+  ASSERT_TRUE(owner.valid()) << winapi::get_last_error();
+  const auto observer = sync_helpers::open_event_for_sync(u"new-stop");
+  EXPECT_FALSE(sync_helpers::is_event_set(observer.get()));
+  EXPECT_EQ(error_of([&] { sync_helpers::set_event(observer); }), win32::make_win32_error(5));
+  ASSERT_TRUE(winapi::set_event(owner.get()));
+  EXPECT_TRUE(sync_helpers::is_event_set(observer.get()));
 }
 
 TEST(critical_section_test, serialises_its_users_and_is_recursive) {

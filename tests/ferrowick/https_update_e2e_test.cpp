@@ -15,6 +15,7 @@
 #include "common/handle_holder.h"
 #include "common/text.h"
 #include "common/u16_stream.h"
+#include "common/winapi/process/last_error.h"
 #include "common/winapi/process/process_info.h"
 #include "common/winapi/sync/events.h"
 #include "support/child_process.h"
@@ -54,9 +55,14 @@ class https_update_e2e : public ::testing::Test {
                              std::string("antivirus\r\n") + release + "\r\n" + package + "\r\n");
     // Large enough for transfers to be cut and stalled in the middle.
     test_support::write_package(folder() / package, {{u"bases.dat", std::string(2 * 1024 * 1024, 'b')}}, keys_);
-    stop_event_ = common::handle_holder(winapi::create_named_event(stop_event_name_, false));
   }
-  ~https_update_e2e() override { winapi::delete_named_event(stop_event_name_); }
+
+  // The runner makes the stop event; it is set by name, as ferrowick-event does.
+  void set_stop_event() const {
+    const common::handle_holder event(
+        winapi::open_event(winapi::event_modify_state | winapi::synchronize, stop_event_name_));
+    EXPECT_TRUE(event.valid() && winapi::set_event(event.get())) << winapi::get_last_error();
+  }
 
   std::filesystem::path folder() const { return root_.path() / "www/update/0"; }
   std::filesystem::path logs() const { return root_.path() / "logs"; }
@@ -144,7 +150,6 @@ class https_update_e2e : public ::testing::Test {
   const test_support::demo_keys keys_;
   const std::u16string stop_event_name_ = common::concat(u"ferrowick-https-e2e-", winapi::current_process_id(), u"-",
                                                          std::chrono::steady_clock::now().time_since_epoch().count());
-  common::handle_holder stop_event_;
   std::optional<test_support::nginx_server> server_;
 };
 
@@ -286,7 +291,7 @@ TEST_F(https_update_e2e, the_stop_event_ends_a_stalled_probe) {
   std::atomic<std::chrono::steady_clock::rep> stop_set = 0;
   const tcp_relay relay(start_server(), tcp_relay::stall_after(0, 1, [&] {
                           stop_set = std::chrono::steady_clock::now().time_since_epoch().count();
-                          winapi::set_event(stop_event_.get());
+                          set_stop_event();
                         }));
   const auto result = run(relay.port());
   const auto ended = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -297,7 +302,7 @@ TEST_F(https_update_e2e, the_stop_event_ends_a_stalled_probe) {
 
 TEST_F(https_update_e2e, the_stop_event_ends_a_stalled_transfer) {
   const tcp_relay relay(start_server(), tcp_relay::stall_after(fault_after, connections_before_the_package + 2,
-                                                               [this] { winapi::set_event(stop_event_.get()); }));
+                                                               [this] { set_stop_event(); }));
   const auto result = run(relay.port());
   EXPECT_EQ(result.exit_code, 253) << result.stderr_text;
   EXPECT_TRUE(test_support::list_names(destination()).empty());

@@ -67,10 +67,14 @@ TEST_F(ferrowick_event_test, set_wakes_a_waiting_worker_and_the_event_stays_set)
 }
 
 TEST_F(ferrowick_event_test, setting_or_deleting_a_missing_event_fails_with_file_not_found) {
-  for (const char* command : {"set", "delete"}) {
-    const auto result = run(std::string(command) + " nobody");
-    EXPECT_EQ(result.exit_code, 1) << command;
+  // Only set of a name without a namespace points at the name other sessions see.
+  const std::string hint =
+      "\n(an event made in another session, such as that of a task run as SYSTEM, is named Global\\nobody here)\n";
+  for (const char* arguments : {"set nobody", "delete nobody", "set 'Global\\nobody'"}) {
+    const auto result = run(arguments);
+    EXPECT_EQ(result.exit_code, 1) << arguments;
     EXPECT_EQ(result.output.rfind("error 2: ", 0), 0u) << result.output;
+    EXPECT_EQ(result.output.ends_with(hint), std::string(arguments) == "set nobody") << result.output;
   }
 }
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -85,11 +86,12 @@ class ferrowick_run_test : public ::testing::Test {
   }
 
   // The task with a worker stand-in of the given body.
-  test_support::child_result run_fake(const std::string& body, std::vector<std::string> more = {}) const {
+  test_support::child_result run_fake(const std::string& body, std::vector<std::string> more = {},
+                                      const std::map<std::string, std::optional<std::string>>& environment = {}) const {
     auto arguments = task_arguments();
     arguments.insert(arguments.end(), {"--worker", fake_worker(body).string()});
     arguments.insert(arguments.end(), more.begin(), more.end());
-    return run(arguments);
+    return run(arguments, environment);
   }
 
   // The runner's standard error as a terminal shows it (the terminal turns LF into CR LF).
@@ -419,16 +421,38 @@ TEST_F(ferrowick_run_test, a_real_update_places_the_package_and_deletes_its_stop
   EXPECT_EQ(winapi::get_last_error(), winapi::error_file_not_found);
 }
 
-TEST_F(ferrowick_run_test, an_event_set_beforehand_cancels_and_stays) {
+TEST_F(ferrowick_run_test, a_stop_event_that_exists_already_is_refused_and_left_as_it_is) {
   write_source();
+  // Made, and held back or set at will, by someone else: no run may depend on it.
   const common::handle_holder event(winapi::create_named_event(stop_event_name_, false));
-  ASSERT_TRUE(winapi::set_event(event.get()));
   auto arguments = task_arguments();
   arguments.insert(arguments.end(), {"--worker", worker.string()});
   const auto result = run(arguments);
-  EXPECT_EQ(result.exit_code, 253) << result.stderr_text;
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.stderr_text, "ferrowick-run: the stop event " + stop_event_utf8() +
+                                    " already exists: another task or program uses that name; give this task one of "
+                                    "its own with --stop-event, or leave the option out for a random name\n");
   EXPECT_EQ(result.stdout_text, "");
+  EXPECT_TRUE(test_support::list_names(destination()).empty());
+  EXPECT_EQ(winapi::wait_for_single_object(event.get(), 0), winapi::wait_timeout);
   EXPECT_NE(common::handle_holder(winapi::open_event(winapi::synchronize, stop_event_name_)).get(), 0);
+}
+
+TEST_F(ferrowick_run_test, the_default_stop_event_has_a_new_random_name_for_every_run) {
+  const std::filesystem::path capture = root_.path() / "stdin.bin";
+  auto arguments = task_arguments();
+  arguments.erase(arguments.begin() + 12, arguments.begin() + 14);  // without --stop-event
+  ASSERT_EQ(arguments.size() % 2, 0u);
+  arguments.insert(arguments.end(), {"--worker", fake_worker("cat > \"$CAPTURE\"\n").string()});
+  std::vector<std::u16string> names;
+  for (int run_number = 0; run_number < 2; ++run_number) {
+    const auto result = run(arguments, {{"CAPTURE", capture.string()}});
+    ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+    names.push_back(value_of(split_captured(capture), u"stop_event_name"));
+    EXPECT_EQ(names.back().size(), 53u) << common::utf16_to_utf8(names.back());
+    EXPECT_TRUE(names.back().starts_with(u"Global\\ferrowick-run-")) << common::utf16_to_utf8(names.back());
+  }
+  EXPECT_NE(names[0], names[1]);
 }
 
 TEST_F(ferrowick_run_test, sigterm_and_ctrl_c_set_the_stop_event_instead_of_killing) {
@@ -456,14 +480,17 @@ TEST_F(ferrowick_run_test, cancel_after_stops_a_run_in_the_middle) {
   write_source();
   // info.txt is a FIFO: the worker's copy of it waits for a writer, which comes only
   // after the runner has set the stop event. The package pull after it is cancelled.
-  // The event is made here, so the runner uses it and this test can wait on it.
-  const common::handle_holder event(winapi::create_named_event(stop_event_name_, false));
-  ASSERT_TRUE(event.valid());
   const std::filesystem::path fifo = source() / "info.txt";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   std::atomic<bool> runner_done{false};
   const common::handle_holder runner_ended(winapi::create_event(false));
   std::thread writer([&] {
+    // The runner makes the event; it is watched from when it exists.
+    common::handle_holder event;
+    while (!event && !runner_done) {
+      event = common::handle_holder(winapi::open_event(winapi::synchronize, stop_event_name_));
+      if (!event) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     const winapi::handle_t events[] = {event.get(), runner_ended.get()};
     if (winapi::wait_for_multiple_objects(2, events, winapi::infinite) != winapi::wait_object_0) return;
     // Without a reader the open fails at once; a worker cancelled before it reached the
@@ -581,6 +608,44 @@ TEST_F(ferrowick_run_test, log_level_writes_the_developer_log_for_one_run_only) 
   EXPECT_NE(read_text(logs() / "ferrowick.log").find(" TRACE "), std::string::npos);
   EXPECT_EQ(read_text(configs() / "logger.xml"), "not used");
   EXPECT_TRUE(test_support::list_names(root_.path() / "tmp").empty()) << "the run's settings folder is removed";
+}
+
+TEST_F(ferrowick_run_test, the_settings_folder_is_new_private_and_removed_without_following_links) {
+  const std::filesystem::path temp = root_.path() / "tmp";
+  const std::filesystem::path elsewhere = root_.path() / "elsewhere";
+  std::filesystem::create_directories(temp);
+  std::filesystem::create_directories(elsewhere);
+  write_text(elsewhere / "keep.txt", "kept");
+  // A user who may write to the temporary folder plants links at the names a run with
+  // the next process ids would have taken by its id.
+  int last_id = 0;
+  std::istringstream(read_text("/proc/sys/kernel/ns_last_pid")) >> last_id;
+  for (int id = last_id + 1; id <= last_id + 500; ++id) {
+    std::filesystem::create_directory_symlink(elsewhere, temp / ("ferrowick-run-" + std::to_string(id) + "-settings"));
+  }
+  const std::filesystem::path capture = root_.path() / "stdin.bin";
+  const std::filesystem::path mode = root_.path() / "mode.txt";
+  // While the worker runs, the folder is its user's alone, and a link is planted in it.
+  const auto result = run_fake(
+      "cat > \"$CAPTURE\"\n"
+      "for folder in \"$TMPDIR\"/ferrowick-run-????????????????????????????????; do\n"
+      "  stat -c %a \"$folder\" > \"$MODE\"\n"
+      "  ln -s \"$ELSEWHERE\" \"$folder/planted\"\n"
+      "done\n",
+      {"--log-level", "TRACE"},
+      {{"CAPTURE", capture.string()},
+       {"MODE", mode.string()},
+       {"ELSEWHERE", elsewhere.string()},
+       {"TMPDIR", temp.string()}});
+  ASSERT_EQ(result.exit_code, 0) << result.stderr_text;
+  const std::filesystem::path folder = value_of(split_captured(capture), u"configs_path");
+  EXPECT_EQ(folder.parent_path(), temp);
+  EXPECT_EQ(folder.filename().string().size(), 14u + 32u) << folder;
+  EXPECT_EQ(read_text(mode), "700\n");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder)));
+  EXPECT_EQ(test_support::list_names(temp).size(), 500u) << "only the planted links are left";
+  EXPECT_EQ(test_support::list_names(elsewhere), std::vector<std::string>{"keep.txt"});
+  EXPECT_EQ(read_text(elsewhere / "keep.txt"), "kept");
 }
 
 TEST_F(ferrowick_run_test, state_keeps_the_release_date_of_the_last_placed_update) {

@@ -126,7 +126,8 @@ std::string task_folder::log_text() const {
 }
 
 std::optional<std::chrono::duration<double, std::milli>> stop_a_stalled_transfer(
-    const task_folder& folder, const std::function<void(const task_options&)>& run_runner) {
+    const task_folder& folder, const std::function<void(const task_options&)>& run_runner,
+    const std::function<void()>& while_stalled) {
   // Every file costs two connections, the probe of the root and the transfer: info2.txt,
   // info.txt (404), then the package, the only one past 300 kB.
   constexpr size_t stall_after = 300000;
@@ -139,6 +140,7 @@ std::optional<std::chrono::duration<double, std::milli>> stop_a_stalled_transfer
     const test_support::tcp_relay relay(
         update_server_port(), test_support::tcp_relay::stall_after(stall_after, connections_up_to_the_package, [&] {
           std::call_once(first_stall, [&] {
+            if (while_stalled) while_stalled();
             const bool set = folder.set_stop_event();
             const std::lock_guard lock(mutex);
             if (set) event_set = std::chrono::steady_clock::now();

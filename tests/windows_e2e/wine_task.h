@@ -62,10 +62,11 @@ class task_folder {
 };
 
 // Calls run_runner with a task whose package transfer a relay stalls; when the stall
-// begins, ferrowick-event.exe sets the stop event. Gives the time from the end of
-// ferrowick-event.exe to the return of run_runner, none when no transfer stalled or the
-// event could not be set.
+// begins, while_stalled runs (if given), then ferrowick-event.exe sets the stop event.
+// Gives the time from the end of ferrowick-event.exe to the return of run_runner, none
+// when no transfer stalled or the event could not be set.
 std::optional<std::chrono::duration<double, std::milli>> stop_a_stalled_transfer(
-    const task_folder& folder, const std::function<void(const task_options&)>& run_runner);
+    const task_folder& folder, const std::function<void(const task_options&)>& run_runner,
+    const std::function<void()>& while_stalled = {});
 
 }  // namespace wine_e2e

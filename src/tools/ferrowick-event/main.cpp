@@ -20,6 +20,16 @@ constexpr int exit_usage = 2;
 
 constexpr const char* usage_text = "usage: ferrowick-event create|set|delete NAME\n";
 
+// A name without a namespace is looked up in the caller's session only; the runner's
+// default names, and the event of a task run as SYSTEM, are seen from other sessions
+// under "Global\".
+void hint_at_the_global_namespace(const std::string& name) {
+  if (name.rfind("Global\\", 0) != 0 && name.rfind("Local\\", 0) != 0) {
+    std::cerr << "(an event made in another session, such as that of a task run as SYSTEM, is named Global\\" << name
+              << " here)\n";
+  }
+}
+
 [[noreturn]] void fail(const char* call) { throw win32::exception(call); }
 
 void create(const std::u16string& name) {
@@ -64,6 +74,7 @@ int main(int argc, char** argv) {
     }
   } catch (const common::application_exception& error) {
     std::cerr << "error " << error.code().value() << ": " << error.what() << "\n";
+    if (command == "set" && error.code().value() == 2) hint_at_the_global_namespace(arguments[1]);
     return exit_failure;
   } catch (const std::exception& error) {
     std::cerr << "error: " << error.what() << "\n";

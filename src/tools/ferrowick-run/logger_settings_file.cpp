@@ -1,33 +1,53 @@
 #include "logger_settings_file.h"
 
-#include <fstream>
-#include <system_error>
+#include <stdexcept>
 
 #include "common/fs_utils.h"
+#include "common/handle_holder.h"
 #include "common/text.h"
-#include "common/u16_stream.h"
-#include "common/winapi/process/process_info.h"
+#include "common/unguessable_name.h"
+#include "common/winapi/files/file_api.h"
+#include "common/winapi/files/private_folder.h"
+#include "common/winapi/process/last_error.h"
 #include "cpplogger/details/settings_reader.h"
 
 namespace ferrowick_run {
 
-one_run_settings::one_run_settings(const std::string& level, const std::filesystem::path& file_name)
-    : folder_(common::concat(fs_utils::get_temp_path(), "ferrowick-run-", winapi::current_process_id(), "-settings")) {
-  std::filesystem::create_directories(folder_);
-  std::ofstream file(folder_ / file_name, std::ios::binary | std::ios::trunc);
-  file << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<log_settings>\n"
-       << "  <developer_log use_developer_log=\"true\" level=\"" << level
-       << "\" max_backup_index=\"4\" max_file_size=\"1048576\"/>\n"
-       << "  <history_log max_buffer_size=\"1048576\"/>\n</log_settings>\n";
-  if (!file.flush())
-    throw std::runtime_error("cannot write the logger settings file " +
-                             common::utf16_to_utf8((folder_ / file_name).u16string()));
+namespace {
+
+[[noreturn]] void cannot_write(const std::string& what, const std::filesystem::path& path) {
+  throw std::runtime_error("cannot " + what + " " + common::utf16_to_utf8(path.u16string()) + " (Windows error " +
+                           std::to_string(winapi::get_last_error()) + ")");
 }
 
-one_run_settings::~one_run_settings() {
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
+std::string settings_text(const std::string& level) {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<log_settings>\n"
+         "  <developer_log use_developer_log=\"true\" level=\"" +
+         level +
+         "\" max_backup_index=\"4\" max_file_size=\"1048576\"/>\n"
+         "  <history_log max_buffer_size=\"1048576\"/>\n</log_settings>\n";
 }
+
+}  // namespace
+
+// Other users may create folders in the temporary folder: the name is one nobody can
+// take beforehand, and a folder that exists under it is never used.
+one_run_settings::one_run_settings(const std::string& level, const std::filesystem::path& file_name)
+    : folder_(common::unguessable_name(fs_utils::get_temp_path() + u"ferrowick-run-")) {
+  if (!winapi::create_private_folder(folder_.u16string())) cannot_write("make the folder", folder_);
+  const std::filesystem::path file = folder_ / file_name;
+  const common::handle_holder handle(
+      winapi::create_file(file.u16string(), winapi::generic_write, winapi::creation_disposition::create_new));
+  if (!handle) cannot_write("create the logger settings file", file);
+  const std::string text = settings_text(level);
+  uint32_t written = 0;
+  if (!winapi::write_file(handle.get(), text.data(), static_cast<uint32_t>(text.size()), &written) ||
+      written != text.size()) {
+    cannot_write("write the logger settings file", file);
+  }
+}
+
+one_run_settings::~one_run_settings() { winapi::remove_tree_without_following_links(folder_.u16string()); }
 
 std::string unused_settings_warning(const std::filesystem::path& file) {
   const std::string what = "ferrowick-run: the logger settings file " + file.string();

@@ -6,8 +6,9 @@
 
 namespace ferrowick_run {
 
-// A folder of its own under the temporary directory holding file_name with the developer
-// log on at level; removed again with the object.
+// A new folder, open to this user alone, under the temporary directory, holding file_name
+// with the developer log on at level; removed again with the object, links in it as links.
+// Raises std::runtime_error when the folder or the file cannot be made.
 class one_run_settings {
  public:
   one_run_settings(const std::string& level, const std::filesystem::path& file_name);

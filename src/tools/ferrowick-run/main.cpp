@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,10 +23,10 @@
 #include "common/service_process.h"
 #include "common/text.h"
 #include "common/u16_stream.h"
+#include "common/unguessable_name.h"
 #include "common/winapi/process/environment.h"
 #include "common/winapi/process/known_folders.h"
 #include "common/winapi/process/last_error.h"
-#include "common/winapi/process/process_info.h"
 #include "common/winapi/sync/events.h"
 #include "error_lib/win32_exception.h"
 #include "failure_report.h"
@@ -42,18 +43,22 @@ const int exit_worker_failed = service_process::status_of_worker_code(-1);
 const int exit_up_to_date = service_process::status_of_worker_code(-2);
 const int exit_cancelled = service_process::status_of_worker_code(-3);
 
-// The stop event for the task; removed again at the end when this run made it. An
-// event that already exists (made and possibly set by someone else) is used as it is.
+// The stop event for the task, made new for this run and removed again at its end. A
+// name that is taken is refused: an event made by someone else may be set, or held back,
+// by them.
 class stop_event {
  public:
   explicit stop_event(const std::u16string& name) : name_(name) {
-    event_ = common::handle_holder(winapi::create_named_event(name, false));
-    if (!event_) throw win32::exception("CreateEventW");
-    created_ = winapi::get_last_error() != winapi::error_already_exists;
+    event_ = common::handle_holder(winapi::create_guarded_named_event(name));
+    if (event_) return;
+    if (winapi::get_last_error() == winapi::error_already_exists) {
+      throw std::runtime_error("the stop event " + common::utf16_to_utf8(name) +
+                               " already exists: another task or program uses that name; give this task one of its "
+                               "own with --stop-event, or leave the option out for a random name");
+    }
+    throw win32::exception("CreateEventW");
   }
-  ~stop_event() {
-    if (created_) winapi::delete_named_event(name_);
-  }
+  ~stop_event() { winapi::delete_named_event(name_); }
   stop_event(const stop_event&) = delete;
   stop_event& operator=(const stop_event&) = delete;
 
@@ -64,7 +69,6 @@ class stop_event {
  private:
   std::u16string name_;
   common::handle_holder event_;
-  bool created_ = false;
 };
 
 // The folder of this tool: the worker and the shipped logger settings file sit beside it.
@@ -167,7 +171,7 @@ int main(int argc, char** argv) {
   process_management::make_broken_pipe_writes_fail();
   try {
     const ferrowick_run::run_defaults defaults{
-        runner_folder(), default_logs_folder(), common::concat("ferrowick-run-", winapi::current_process_id()),
+        runner_folder(), default_logs_folder(), common::unguessable_name(u"Global\\ferrowick-run-"),
         winapi::get_environment_variable(ferrowick_run::proxy_password_variable)};
     const ferrowick_run::run_options options =
         ferrowick_run::parse_run_options(common::program_arguments(argc, argv), defaults);

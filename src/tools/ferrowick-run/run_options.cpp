@@ -73,7 +73,7 @@ const parameter_option parameter_options[] = {
     {"--previous-release", u"previous_updates_release_date", presence::always, "", value_rule::release_date,
      "release date of the installed update (first result line of the last update)"},
     {"--stop-event", u"stop_event_name", presence::always, nullptr, value_rule::text,
-     "stop event name [ferrowick-run-<pid>]"},
+     "stop event name, new [Global\\ferrowick-run-<random>]"},
     {"--task-alias", u"update_task_alias", presence::always, "ferrowick-run", value_rule::text, "task alias"},
     {"--copy-info-txt", u"copy_info_txt", presence::always, "0", value_rule::flag,
      "1: keep info2.txt/info.txt in --dest-dir"},

@@ -81,7 +81,8 @@ bool replace_file_by_rename(const std::u16string& source, const std::u16string& 
 // GetFullPathNameW: the absolute, lexically normalised form of path.
 bool get_full_path_name(const std::u16string& path, std::u16string* full_path);
 
-// GetTempPathW: TMPDIR, or /tmp, with a trailing '/'.
+// GetTempPath2W (GetTempPathW where the system lacks it; LocalSystem's private folder):
+// TMPDIR, or /tmp, with a trailing '/'.
 std::u16string get_temp_path();
 
 }  // namespace winapi

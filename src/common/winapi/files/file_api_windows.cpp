@@ -172,9 +172,16 @@ bool get_full_path_name(const std::u16string& path, std::u16string* full_path) {
   return true;
 }
 
+// GetTempPath2W gives LocalSystem its private C:\Windows\SystemTemp, which other users
+// cannot enter, and every other caller what GetTempPathW gives. It is looked up at run
+// time: systems before it, and import libraries without it, have only GetTempPathW.
 std::u16string get_temp_path() {
+  using temp_path_function = DWORD(WINAPI*)(DWORD, LPWSTR);
+  static const auto private_for_system = reinterpret_cast<temp_path_function>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W")));
+  const temp_path_function get = private_for_system != nullptr ? private_for_system : &::GetTempPathW;
   wchar_t buffer[MAX_PATH + 1];
-  const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+  const DWORD length = get(MAX_PATH + 1, buffer);
   return details::from_wide({buffer, length});
 }
 

@@ -1,9 +1,10 @@
 #include <algorithm>
-#include <atomic>
 #include <string_view>
 #include <utility>
 
 #include "common/service_process.h"
+#include "common/unguessable_name.h"
+#include "common/winapi/process/private_pipe_windows.h"
 #include "common/winapi/windows_types.h"
 #include "error_lib/application_exception.h"
 #include "error_lib/exception_thrower.h"
@@ -51,20 +52,14 @@ struct pipe_ends {
 };
 
 pipe_ends make_pipe(bool worker_writes, DWORD buffer_size) {
-  static std::atomic<unsigned> pipes_made{0};
-  const std::wstring name = L"\\\\.\\pipe\\ferrowick-run-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                            std::to_wstring(pipes_made.fetch_add(1));
+  // A name nobody can take first: a pipe made beforehand under it would be refused, and
+  // this process then could not start its worker.
+  const std::u16string name = common::unguessable_name(u"\\\\.\\pipe\\ferrowick-run-");
+  const std::wstring wide_name = winapi::details::to_wide(name);
   pipe_ends ends;
-  ends.runner_end =
-      handle(::CreateNamedPipeW(name.c_str(),
-                                (worker_writes ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) | FILE_FLAG_OVERLAPPED |
-                                    FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
-                                buffer_size, buffer_size, 0, nullptr));
-  if (ends.runner_end.get() == nullptr) fail("CreatePipe");
-  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  ends.worker_end = handle(::CreateFileW(name.c_str(), worker_writes ? GENERIC_WRITE : GENERIC_READ, 0, &inheritable,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ends.runner_end = handle(winapi::details::create_private_pipe(wide_name, worker_writes, buffer_size));
+  if (ends.runner_end.get() == nullptr) FW_THROW(win32::exception("CreatePipe"), "pipe name = ", name);
+  ends.worker_end = handle(winapi::details::open_private_pipe_client(wide_name, worker_writes));
   if (ends.worker_end.get() == nullptr) fail("CreatePipe");
   return ends;
 }

@@ -32,10 +32,25 @@ bool make_events_directory() {
   return true;
 }
 
-int open_state_file(const std::string& path, int flags) {
+// An event only its makers may set must not sit where another user could remove its file
+// and put one of theirs in its place: the directory must be no link, belong to this user
+// or root, and let nobody else write to it unless it is sticky.
+bool events_directory_is_trusted() {
+  struct stat facts {};
+  if (::lstat(details::events_directory().c_str(), &facts) != 0) {
+    set_last_error_from_errno();
+    return false;
+  }
+  const bool trusted = S_ISDIR(facts.st_mode) && (facts.st_uid == ::geteuid() || facts.st_uid == 0) &&
+                       ((facts.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (facts.st_mode & S_ISVTX) != 0);
+  if (!trusted) set_last_error(error_access_denied);
+  return trusted;
+}
+
+int open_state_file(const std::string& path, int flags, mode_t mode = 0644) {
   int descriptor;
   do {
-    descriptor = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    descriptor = ::open(path.c_str(), flags | O_CLOEXEC, mode);
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) set_last_error_from_errno();
   return descriptor;
@@ -73,6 +88,20 @@ handle_t create_named_event(const std::u16string& name, bool initial_state) {
   const uint32_t creation_result = get_last_error();
   const handle_t handle = registered(descriptor, details::event_kind::named);
   if (handle != 0) set_last_error(creation_result);
+  return handle;
+}
+
+handle_t create_guarded_named_event(const std::u16string& name) {
+  const auto path = details::named_event_path(name);
+  if (!path || !make_events_directory() || !events_directory_is_trusted()) return 0;
+  // O_EXCL never opens what is there, a planted link included.
+  const int descriptor = open_state_file(*path, O_RDWR | O_CREAT | O_EXCL, 0600);
+  if (descriptor < 0) {
+    if (get_last_error() == error_file_exists) set_last_error(error_already_exists);
+    return 0;
+  }
+  const handle_t handle = registered(descriptor, details::event_kind::named);
+  if (handle != 0) set_last_error(error_success);
   return handle;
 }
 

@@ -21,6 +21,13 @@ handle_t create_event(bool initial_state);
 // last error set to 183 (ERROR_ALREADY_EXISTS) and its state untouched. Returns 0 on failure.
 handle_t create_named_event(const std::u16string& name, bool initial_state);
 
+// CreateEventW for an event that must be new and that only its makers may set: SYSTEM,
+// Administrators and the creating user may wait on it and set it, nobody else may open
+// it (Linux: the state file has mode 0600, and an events directory that is a link, is
+// another user's or that others may write to fails with 5). A taken name fails (0) with
+// 183 (ERROR_ALREADY_EXISTS) and leaves the existing event alone. Not set at first.
+handle_t create_guarded_named_event(const std::u16string& name);
+
 // OpenEventW: a missing name fails with 2. Without event_modify_state the handle can
 // only be waited on; setting it fails with 5. Returns 0 on failure.
 handle_t open_event(uint32_t access, const std::u16string& name);
