@@ -60,7 +60,7 @@ bool remove_contents(int folder) {
 }  // namespace
 
 bool create_private_folder(std::u16string_view path) {
-  const auto native = to_native_path(path);
+  const auto native = to_utf8_path(path);
   if (!native) return false;
   // mkdir never follows a link at the name: a planted one fails with EEXIST.
   if (::mkdir(native->c_str(), 0700) == 0) return true;
@@ -72,7 +72,7 @@ bool create_private_folder(std::u16string_view path) {
 }
 
 bool remove_tree_without_following_links(std::u16string_view path) {
-  const auto native = to_native_path(path);
+  const auto native = to_utf8_path(path);
   if (!native) return false;
   struct stat facts {};
   if (::lstat(native->c_str(), &facts) != 0) return failed();
