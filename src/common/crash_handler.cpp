@@ -1,6 +1,5 @@
 #include "common/crash_handler.h"
 
-#include <climits>
 #include <csignal>
 #include <cstring>
 #include <ctime>
@@ -29,7 +28,6 @@ struct installation {
   std::mutex lock;
   bool installed = false;
   std::u16string dump_directory;
-  std::string dump_directory_utf8;  // ready before a crash: the dump is written without allocating
   crash_report_callback callback;
   // Built before an abort, which may come from inside malloc with its lock held.
   const std::u16string abort_report = u"SIGABRT was caught.";
@@ -42,7 +40,8 @@ installation& state() {
 
 std::u16string hex(uint64_t value) { return common::ascii_to_utf16(common::to_hex(value)); }
 
-// A file name built in a fixed buffer.
+// A dump file name built in a fixed buffer: the crash allocates nothing before the dump
+// is on disk.
 class name_builder {
  public:
   bool append(std::string_view text) {
@@ -65,7 +64,7 @@ class name_builder {
   std::string_view view() const { return {text_, length_}; }
 
  private:
-  char text_[PATH_MAX + 1] = {};
+  char text_[winapi::longest_dump_file_name + 1] = {};
   size_t length_ = 0;
 };
 
@@ -84,23 +83,15 @@ bool append_dump_file_name(name_builder& name) {
 // What writing the dump gave, kept without allocating: the report is built only after
 // the dump is on disk, so a crash that broke the heap still leaves the dump.
 struct dump_outcome {
-  name_builder path;
+  name_builder name;
   const char16_t* failure = nullptr;  // the report's error line, or none
   uint32_t error = 0;
 };
 
 void write_minidump(const winapi::exception_pointers& pointers, dump_outcome& outcome) {
   winapi::handle_t file = winapi::invalid_handle_value;
-  // Without a logs folder there is no place for the process memory: the root or the
-  // working directory were never chosen for it.
-  outcome.error =
-      state().dump_directory_utf8.empty() ? winapi::error_path_not_found : winapi::error_filename_exced_range;
-  // The system's own separator, as join_path puts it in: the report names the dump by this path.
-  const char separator = static_cast<char>(path_helpers::details::separators().front());
-  if (!state().dump_directory_utf8.empty() && outcome.path.append(state().dump_directory_utf8) &&
-      outcome.path.append(std::string_view(&separator, 1)) && append_dump_file_name(outcome.path)) {
-    file = winapi::create_dump_file(outcome.path.c_str(), outcome.error);
-  }
+  outcome.error = winapi::error_filename_exced_range;
+  if (append_dump_file_name(outcome.name)) file = winapi::create_dump_file(outcome.name.view(), outcome.error);
   if (file == winapi::invalid_handle_value) {
     outcome.failure = u"Could not create minidump file. Error: ";
     return;
@@ -148,8 +139,10 @@ void install_crash_handlers(const std::u16string& dump_directory, crash_report_c
   installation& current = state();
   const std::lock_guard guard(current.lock);
   if (current.installed) return;
+  // Without a logs folder there is no place for the process memory: the root or the
+  // working directory were never chosen for it.
+  winapi::prepare_dump_folder(dump_directory);
   current.dump_directory = dump_directory;
-  current.dump_directory_utf8 = common::utf16_to_utf8(dump_directory);
   current.callback = std::move(callback);
   winapi::prepare_crash_local_time();
   winapi::crash_watchdog::prepare();
@@ -176,9 +169,9 @@ void unhandled_exception_filter(const winapi::exception_pointers& pointers) {
     write_modules(report);
     write_memory_counters(report);
     if (dump.failure == nullptr) {
-      // The directory as given, then the name (ASCII).
-      const std::string_view name = dump.path.view().substr(state().dump_directory_utf8.size());
-      report << u"Minidump was created: " << state().dump_directory << name << u'\n';
+      // The directory as given, the system's own separator (as join_path puts it in), the name.
+      report << u"Minidump was created: " << state().dump_directory << path_helpers::details::separators().front()
+             << dump.name.view() << u'\n';
     }
     callback(report.str());
   } catch (const std::exception& error) {

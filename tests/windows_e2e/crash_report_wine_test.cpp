@@ -10,53 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "support/update_source.h"
-#include "wine_e2e_fixture.h"
+#include "crash_wine_fixture.h"
 
 namespace {
 
-constexpr char crash_worker[] = "ferrowick-crash-test-worker.exe";
-
-class crash_report_wine : public wine_e2e_fixture {
- protected:
-  // The crash worker on an empty directory source; FERROWICK_TEST_CRASH reaches it
-  // through wine and the runner.
-  wine_e2e::windows_result run_crashing(const std::string& mode) const {
-    task_options options = directory_task(root());
-    wine_e2e::set_option(
-        options, "worker",
-        wine_e2e::windows_path(wine_e2e::wine_programs::get().program(std::string("src/ferrowick/") + crash_worker)));
-    return run_task(options, {{"FERROWICK_TEST_CRASH", mode}});
-  }
-
-  // The developer log with its continuation lines moved back to the first column.
-  std::string crash_log() const {
-    const std::string text = test_support::read_text(logs() / "ferrowick-crash-test-worker.log");
-    return std::regex_replace(text, std::regex("\r?\n +"), "\n");
-  }
-
-  std::vector<std::filesystem::path> dumps() const {
-    std::vector<std::filesystem::path> found;
-    for (const auto& entry : std::filesystem::directory_iterator(logs())) {
-      if (entry.path().extension() == ".dmp") found.push_back(entry.path());
-    }
-    return found;
-  }
-
-  // minidump_facts.exe of the Windows build on dump: its lines (LF only), and whether the
-  // dump's exception thread is in its thread list (exit 0).
-  static test_support::child_result facts_of(const std::filesystem::path& dump) {
-    const wine_e2e::wine_programs& programs = wine_e2e::wine_programs::get();
-    test_support::child_result facts =
-        programs.run(programs.program("tests/minidump_facts.exe"), {wine_e2e::windows_path(dump)});
-    std::erase(facts.stdout_text, '\r');
-    return facts;
-  }
-};
-
-void expect_contains(const std::string& text, const std::string& part) {
-  EXPECT_NE(text.find(part), std::string::npos) << "missing: " << part << "\nin:\n" << text;
-}
+using crash_report_wine = crash_wine_fixture;
 
 std::string line_with(const std::string& text, const std::string& part) {
   const size_t found = text.find(part);

@@ -9,8 +9,11 @@
 #include <cerrno>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/text.h"
 #include "common/winapi/crash/core_notes.h"
 #include "common/winapi/crash/memory_map.h"
 #include "common/winapi/files/write_all.h"
@@ -30,6 +33,9 @@ memory_region regions[region_capacity];
 Elf64_Phdr program_headers[region_capacity + 1];
 char note_space[1 << 20];
 uint64_t page_flags[pages_per_chunk];
+// The dump folder's path and a '/', then room for the file name; sized while healthy.
+std::vector<char> dump_path;
+size_t dump_folder_length = 0;
 
 // 0, or the errno value; EFAULT when part of the memory cannot be read.
 int write_all(int file, const char* data, size_t size, uint64_t offset) {
@@ -179,8 +185,27 @@ int write_core(int file, const exception_pointers& pointers, int64_t deadline) {
 
 }  // namespace
 
-handle_t create_dump_file(const char* path, uint32_t& error) {
-  const int file = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+void prepare_dump_folder(std::u16string_view folder) {
+  dump_path.clear();
+  dump_folder_length = 0;
+  if (folder.empty()) return;
+  const std::string path = common::utf16_to_utf8(folder) + '/';
+  dump_path.assign(path.size() + longest_dump_file_name + 1, '\0');
+  std::copy(path.begin(), path.end(), dump_path.begin());
+  dump_folder_length = path.size();
+}
+
+handle_t create_dump_file(std::string_view file_name, uint32_t& error) {
+  if (dump_path.empty()) {
+    error = error_path_not_found;
+    return invalid_handle_value;
+  }
+  if (file_name.size() > longest_dump_file_name) {
+    error = error_filename_exced_range;
+    return invalid_handle_value;
+  }
+  *std::copy(file_name.begin(), file_name.end(), dump_path.data() + dump_folder_length) = '\0';
+  const int file = ::open(dump_path.data(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (file < 0) error = errno_to_win32(errno);
   return file < 0 ? invalid_handle_value : file;
 }

@@ -1,15 +1,32 @@
 #include <windows.h>
 // dbghelp.h needs windows.h first.
 #include <dbghelp.h>
+#include <sddl.h>
 
-#include "common/text.h"
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "common/winapi/crash/minidump.h"
 #include "common/winapi/process/last_error.h"
 #include "common/winapi/windows_types.h"
+#include "error_lib/win32_exception.h"
 
 namespace winapi {
 
 namespace {
+
+// Full access for the file's owner, LocalSystem and Administrators; protected ("P"), so
+// that none of the folder's entries (Users may read below C:\ProgramData) are inherited.
+constexpr wchar_t dump_file_access[] = L"D:P(A;;FA;;;OW)(A;;FA;;;SY)(A;;FA;;;BA)";
+
+// Made while the process is healthy and kept for its life: the crash allocates nothing.
+PSECURITY_DESCRIPTOR dump_file_descriptor = nullptr;
+// The dump folder's path and a backslash, then room for the file name and its NUL.
+std::vector<wchar_t> dump_path;
+size_t dump_folder_length = 0;
+uint32_t dump_folder_error = error_path_not_found;
 
 struct dump_budget {
   ULONGLONG deadline = 0;
@@ -44,11 +61,43 @@ BOOL CALLBACK check_dump_budget(PVOID parameter, PMINIDUMP_CALLBACK_INPUT input,
 
 }  // namespace
 
-handle_t create_dump_file(const char* path, uint32_t& error) {
-  const std::optional<std::wstring> native = details::to_windows_path(common::utf8_to_utf16(path));
-  HANDLE file = native ? ::CreateFileW(native->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr)
-                       : INVALID_HANDLE_VALUE;
+void prepare_dump_folder(std::u16string_view folder) {
+  if (dump_file_descriptor == nullptr && !::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                                             dump_file_access, SDDL_REVISION_1, &dump_file_descriptor, nullptr)) {
+    throw win32::exception("ConvertStringSecurityDescriptorToSecurityDescriptorW");
+  }
+  dump_path.clear();
+  dump_folder_length = 0;
+  dump_folder_error = error_path_not_found;
+  if (folder.empty()) return;
+  // The longest file name decides whether the file's path needs the long form.
+  std::u16string longest_file(folder);
+  longest_file += u'\\';
+  longest_file.append(longest_dump_file_name, u'x');
+  const std::optional<std::wstring> native = details::to_windows_path(longest_file);
+  if (!native) {
+    dump_folder_error = ::GetLastError();
+    return;
+  }
+  dump_path.assign(native->begin(), native->end());
+  dump_path.push_back(L'\0');
+  dump_folder_length = native->size() - longest_dump_file_name;
+}
+
+handle_t create_dump_file(std::string_view file_name, uint32_t& error) {
+  if (dump_path.empty()) {
+    error = dump_folder_error;
+    return invalid_handle_value;
+  }
+  if (file_name.size() > longest_dump_file_name) {
+    error = error_filename_exced_range;
+    return invalid_handle_value;
+  }
+  *std::copy(file_name.begin(), file_name.end(), dump_path.data() + dump_folder_length) = L'\0';
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, dump_file_descriptor, FALSE};
+  // CREATE_NEW: an existing file would keep its own access list, and a link would be followed.
+  const HANDLE file = ::CreateFileW(dump_path.data(), GENERIC_READ | GENERIC_WRITE, 0, &attributes, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = ::GetLastError();
     return invalid_handle_value;

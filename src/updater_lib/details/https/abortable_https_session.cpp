@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "common/winapi/sync/socket_close.h"
+#include "updater_lib/details/https/abortable_socket_impl.h"
 
 namespace updater::details {
 
@@ -34,8 +34,7 @@ abortable_https_session::abortable_https_session(Poco::Net::Context::Ptr context
 void abortable_https_session::abort() {
   std::lock_guard lock(mutex_);
   aborted_ = true;
-  connection_.shutdown();
-  if (winapi::closing_wakes_socket_waiters()) connection_.close();
+  if (connection_) connection_->abort();
 }
 
 void abortable_https_session::connect(const Poco::Net::SocketAddress& address) {
@@ -59,11 +58,13 @@ void abortable_https_session::connect(const Poco::Net::SocketAddress& address) {
 
 Poco::Net::StreamSocket abortable_https_session::new_connection(const Poco::Net::SocketAddress& address) {
   // Made with its descriptor, so that an abort from now on finds something to shut down.
-  Poco::Net::StreamSocket connection(address.family());
+  Poco::AutoPtr<abortable_socket_impl> socket(new abortable_socket_impl(address.family()));
   std::lock_guard lock(mutex_);
   if (aborted_) throw Poco::Net::ConnectionAbortedException("The session was aborted");
-  connection_ = connection;
-  return connection;
+  connection_ = socket;
+  // The socket takes a reference of its own.
+  socket->duplicate();
+  return Poco::Net::StreamSocket(socket.get());
 }
 
 void abortable_https_session::open_tunnel(const Poco::Net::StreamSocket& connection) {

@@ -1,0 +1,7 @@
+#include "common/winapi/sync/socket_wake.h"
+
+namespace winapi {
+
+void wake_socket_waiters(uintptr_t) {}
+
+}  // namespace winapi
