@@ -17,7 +17,7 @@ constexpr size_t min_text_length = 4;
 
 class pe_bytes {
  public:
-  pe_bytes(const std::filesystem::path& path) : path_(path), bytes_(test_support::read_text(path)) {}
+  explicit pe_bytes(const std::filesystem::path& path) : path_(path), bytes_(test_support::read_text(path)) {}
 
   template <typename Number>
   Number at(size_t offset) const {
