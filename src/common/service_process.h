@@ -18,6 +18,12 @@ namespace service_process {
 // on Windows.
 std::u16string program_file_name(std::u16string_view base_name);
 
+// Folders, relative to the runner's own, where the worker is looked for when it is not
+// beside the runner: the build tree's and the Debian package's places (../ferrowick/,
+// ../lib/ferrowick/) on Linux. None on Windows: the folders beside an installation
+// (C:\lib\... for one at C:\X) may be any local user's.
+std::vector<std::u16string_view> other_worker_folders();
+
 enum class wait_outcome { exited, interrupted, deadline_passed };
 
 // A worker's own exit code (0, -1, -2, -3) as this system hands it to whoever started

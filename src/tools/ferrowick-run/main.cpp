@@ -77,13 +77,12 @@ std::u16string runner_folder() {
   return drive + directory;
 }
 
-// "ferrowick" beside this tool, else where the build tree or the Debian package
-// (/usr/bin and /usr/lib/ferrowick) puts it.
+// "ferrowick" beside this tool, else in the system's other places for it.
 std::u16string default_worker() {
   const std::u16string worker = service_process::program_file_name(u"ferrowick");
   const std::u16string beside = path_helpers::join_path(runner_folder(), worker);
   if (fs_utils::file_exists(beside)) return beside;
-  for (const std::u16string_view elsewhere : {u"../ferrowick/", u"../lib/ferrowick/"}) {
+  for (const std::u16string_view elsewhere : service_process::other_worker_folders()) {
     const std::u16string path = path_helpers::join_path(runner_folder(), std::u16string(elsewhere) + worker);
     if (fs_utils::file_exists(path)) return path;
   }

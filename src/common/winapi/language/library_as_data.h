@@ -1,8 +1,8 @@
 #pragma once
-// LoadLibraryExW with LOAD_LIBRARY_AS_DATAFILE and its FreeLibrary, for the localization
-// library: its message tables are read, nothing in it is ever executed. On Linux the
-// library is a message catalog file (message_catalog.h), read whole, checked whole and
-// kept in memory as the module.
+// LoadLibraryExW with LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE
+// and its FreeLibrary, for the localization library: its message tables are read, nothing
+// in it is ever executed. On Linux the library is a message catalog file
+// (message_catalog.h), read whole, checked whole and kept in memory as the module.
 #include <cstdint>
 #include <string>
 

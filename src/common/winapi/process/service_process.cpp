@@ -139,6 +139,8 @@ struct worker_process::system_handles {
 
 std::u16string program_file_name(std::u16string_view base_name) { return std::u16string(base_name); }
 
+std::vector<std::u16string_view> other_worker_folders() { return {u"../ferrowick/", u"../lib/ferrowick/"}; }
+
 int status_of_worker_code(int worker_code) { return worker_code & 0xFF; }
 
 worker_process::worker_process(const std::u16string& program, const std::vector<uint8_t>& input,
