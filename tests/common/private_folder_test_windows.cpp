@@ -10,29 +10,12 @@
 #include "common/winapi/files/file_attributes.h"
 #include "common/winapi/files/private_folder.h"
 #include "common/winapi/process/last_error.h"
-#include "support/temp_directory.h"
-#include "support/update_source.h"
+#include "private_folder_fixture.h"
 #include "support/wine.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class private_folder_test : public ::testing::Test {
- protected:
-  private_folder_test() {
-    fs::create_directories(elsewhere());
-    test_support::write_text(elsewhere() / "keep.txt", "kept");
-  }
-  fs::path place() const { return root_.path(); }
-  fs::path elsewhere() const { return root_.path() / "elsewhere"; }
-  void expect_elsewhere_untouched() const {
-    EXPECT_EQ(test_support::list_names(elsewhere()), std::vector<std::string>{"keep.txt"});
-    EXPECT_EQ(test_support::read_text(elsewhere() / "keep.txt"), "kept");
-  }
-
-  test_support::temp_directory root_;
-};
 
 TEST_F(private_folder_test, is_made_new_for_its_user_alone) {
   const fs::path folder = place() / "settings";
